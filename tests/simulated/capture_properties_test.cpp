@@ -1,15 +1,13 @@
-// getCaptureProperties against a JNI environment of our own that records each JNI call into the
-// simulated system's record, so that the order of JNI and device calls shows in one list.
+// getCaptureProperties against our recording JNI environment, which records into the simulated
+// system's own record, so that the order of JNI and device calls shows in one list.
 #include <jni.h>
 
-#include <cstdarg>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "recording_jni.h"
 #include "simulated_system.h"
 
 extern "C" jobject Java_quorvane_image_ImageCapture_getCaptureProperties(JNIEnv*, jobject);
@@ -17,91 +15,8 @@ extern "C" jobject Java_quorvane_image_ImageCapture_getCaptureProperties(JNIEnv*
 namespace {
 
 using Calls = std::vector<std::string>;
-
-const char* const kFields[] = {"minBrightness",         "maxBrightness",  "steppingDeltaBrightness",
-                               "defaultBrightness",     "minContrast",    "maxContrast",
-                               "steppingDeltaContrast", "defaultContrast"};
-constexpr jint kSentinel = 0x5E471E;
-
-// One CaptureProperties instance; its "constructor" stores the sentinel in every field.
-struct RecordedObject {
-  std::map<std::string, jint> fields;
-};
-
-// A JNI environment serving the five operations getCaptureProperties may use. Any other entry
-// of the function table is null, so a call through it crashes the test.
-class RecordingJni {
- public:
-  RecordingJni() {
-    table_.FindClass = &FindClass;
-    table_.GetFieldID = &GetFieldID;
-    table_.GetMethodID = &GetMethodID;
-    table_.NewObject = &NewObject;
-    table_.NewObjectV = &NewObjectV;
-    table_.SetIntField = &SetIntField;
-    env_.functions = &table_;
-    current_ = this;
-  }
-  ~RecordingJni() { current_ = nullptr; }
-
-  JNIEnv* env() { return &env_; }
-  // Names that the JVM cannot find: the class name, a field, "<init>", or "NewObject" for an
-  // object that cannot be made.
-  std::set<std::string> missing;
-  std::vector<RecordedObject> objects;  // reserved up front, so that pointers stay valid
-
-  RecordedObject* objectOf(jobject handle) { return reinterpret_cast<RecordedObject*>(handle); }
-
- private:
-  static jclass FindClass(JNIEnv*, const char* name) {
-    simulated::record(std::string("JNI.FindClass(") + name + ")");
-    if (current_->missing.count(name) != 0) return nullptr;
-    return reinterpret_cast<jclass>(&current_->classToken_);
-  }
-  static jfieldID GetFieldID(JNIEnv*, jclass type, const char* name, const char* signature) {
-    simulated::record(std::string("JNI.GetFieldID(") + name + ", " + signature + ")");
-    if (type != reinterpret_cast<jclass>(&current_->classToken_)) return nullptr;
-    if (current_->missing.count(name) != 0 || std::string(signature) != "I") return nullptr;
-    for (const char* field : kFields) {
-      if (std::string(field) == name) return reinterpret_cast<jfieldID>(const_cast<char*>(field));
-    }
-    return nullptr;
-  }
-  static jmethodID GetMethodID(JNIEnv*, jclass, const char* name, const char* signature) {
-    simulated::record(std::string("JNI.GetMethodID(") + name + ", " + signature + ")");
-    if (current_->missing.count(name) != 0) return nullptr;
-    return reinterpret_cast<jmethodID>(&current_->constructorToken_);
-  }
-  static jobject NewObject(JNIEnv* env, jclass type, jmethodID constructor, ...) {
-    va_list arguments;
-    va_start(arguments, constructor);
-    jobject object = NewObjectV(env, type, constructor, arguments);
-    va_end(arguments);
-    return object;
-  }
-  // What JNIEnv's C++ NewObject forwards to.
-  static jobject NewObjectV(JNIEnv*, jclass, jmethodID constructor, va_list) {
-    simulated::record("JNI.NewObject");
-    if (current_->missing.count("NewObject") != 0) return nullptr;
-    if (constructor != reinterpret_cast<jmethodID>(&current_->constructorToken_)) return nullptr;
-    RecordedObject object;
-    for (const char* field : kFields) object.fields[field] = kSentinel;
-    current_->objects.push_back(object);
-    return reinterpret_cast<jobject>(&current_->objects.back());
-  }
-  static void SetIntField(JNIEnv*, jobject target, jfieldID field, jint value) {
-    const char* name = reinterpret_cast<const char*>(field);
-    simulated::record(std::string("JNI.SetIntField(") + name + ", " + std::to_string(value) + ")");
-    current_->objectOf(target)->fields.at(name) = value;
-  }
-
-  static RecordingJni* current_;
-  JNINativeInterface_ table_{};
-  JNIEnv env_{};
-  char classToken_ = 0;
-  char constructorToken_ = 0;
-};
-RecordingJni* RecordingJni::current_ = nullptr;
+using recording_jni::Fields;
+using recording_jni::kConstructed;
 
 simulated::Camera oddCamera() {
   simulated::Camera camera;
@@ -111,21 +26,15 @@ simulated::Camera oddCamera() {
   return camera;
 }
 
-Calls jniLookups() {
-  Calls calls = {"JNI.FindClass(quorvane/image/CaptureProperties)"};
-  for (const char* field : kFields)
-    calls.push_back(std::string("JNI.GetFieldID(") + field + ", I)");
-  calls.push_back("JNI.GetMethodID(<init>, ()V)");
-  calls.push_back("JNI.NewObject");
-  return calls;
+Fields allConstructed() {
+  Fields fields;
+  for (const char* field : recording_jni::kFields) fields[field] = kConstructed;
+  return fields;
 }
 
 class CapturePropertiesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    simulated::reset();
-    jni_.objects.reserve(8);
-  }
+  void SetUp() override { simulated::reset(); }
   void TearDown() override {
     EXPECT_EQ(simulated::liveObjects(), 0) << "a COM object was left alive";
     EXPECT_EQ(simulated::openScopesOnThisThread(), 0) << "COM scopes unbalanced";
@@ -136,7 +45,7 @@ class CapturePropertiesTest : public ::testing::Test {
     return Java_quorvane_image_ImageCapture_getCaptureProperties(jni_.env(), nullptr);
   }
 
-  RecordingJni jni_;
+  recording_jni::Environment jni_{[](const std::string& call) { simulated::record(call); }};
 };
 
 TEST_F(CapturePropertiesTest, BuildsTheObjectFirstThenFillsBrightnessThenContrastFromOneLookup) {
@@ -145,7 +54,7 @@ TEST_F(CapturePropertiesTest, BuildsTheObjectFirstThenFillsBrightnessThenContras
   ASSERT_NE(result, nullptr);
 
   Calls expected = {"CoInitialize(nullptr)"};
-  for (const std::string& call : jniLookups()) expected.push_back(call);
+  for (const std::string& call : recording_jni::objectConstruction()) expected.push_back(call);
   for (const char* call : {
            "CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, 3, IID_ICreateDevEnum)",
            "SystemDeviceEnum.CreateClassEnumerator(CLSID_VideoInputDeviceCategory, 0)",
@@ -173,11 +82,11 @@ TEST_F(CapturePropertiesTest, BuildsTheObjectFirstThenFillsBrightnessThenContras
   }
   EXPECT_EQ(simulated::calls(), expected);
 
-  const std::map<std::string, jint> filled = {
+  const Fields filled = {
       {"minBrightness", -100},      {"maxBrightness", -20}, {"steppingDeltaBrightness", 7},
       {"defaultBrightness", -50},   {"minContrast", 90},    {"maxContrast", 10},
       {"steppingDeltaContrast", 3}, {"defaultContrast", 0}};
-  EXPECT_EQ(jni_.objectOf(result)->fields, filled);
+  EXPECT_EQ(jni_.fieldsOf(result), filled);
 }
 
 TEST_F(CapturePropertiesTest, TwoCallsMakeTwoObjects) {
@@ -185,8 +94,8 @@ TEST_F(CapturePropertiesTest, TwoCallsMakeTwoObjects) {
   const jobject second = call();
   ASSERT_NE(first, nullptr);
   EXPECT_NE(first, second);
-  EXPECT_EQ(jni_.objectOf(first)->fields, jni_.objectOf(second)->fields);
-  EXPECT_EQ(jni_.objectOf(second)->fields.at("maxContrast"), 95);
+  EXPECT_EQ(jni_.fieldsOf(first), jni_.fieldsOf(second));
+  EXPECT_EQ(jni_.fieldsOf(second).at("maxContrast"), 95);
 }
 
 TEST_F(CapturePropertiesTest, WithoutVideoControlTheObjectStaysAsConstructed) {
@@ -197,9 +106,7 @@ TEST_F(CapturePropertiesTest, WithoutVideoControlTheObjectStaysAsConstructed) {
     simulated::fail(lookupFailure);
     const jobject result = call();
     ASSERT_NE(result, nullptr);
-    for (const auto& [field, value] : jni_.objectOf(result)->fields) {
-      EXPECT_EQ(value, kSentinel) << field;
-    }
+    EXPECT_EQ(jni_.fieldsOf(result), allConstructed());
     const Calls calls = simulated::calls();
     EXPECT_EQ(calls.back(), "CoUninitialize()");
     for (const std::string& call : calls) {
@@ -215,39 +122,34 @@ TEST_F(CapturePropertiesTest, ARangeTheDeviceCannotReportKeepsItsConstructedValu
   simulated::setCameras({camera});
   const jobject result = call();
   ASSERT_NE(result, nullptr);
-  const std::map<std::string, jint>& fields = jni_.objectOf(result)->fields;
-  EXPECT_EQ(fields.at("minBrightness"), -64);
-  EXPECT_EQ(fields.at("maxBrightness"), 64);
-  EXPECT_EQ(fields.at("steppingDeltaBrightness"), 1);
-  EXPECT_EQ(fields.at("defaultBrightness"), 0);
-  for (const char* field :
-       {"minContrast", "maxContrast", "steppingDeltaContrast", "defaultContrast"}) {
-    EXPECT_EQ(fields.at(field), kSentinel) << field;
-  }
+  Fields expected = allConstructed();
+  expected["minBrightness"] = -64;
+  expected["maxBrightness"] = 64;
+  expected["steppingDeltaBrightness"] = 1;
+  expected["defaultBrightness"] = 0;
+  EXPECT_EQ(jni_.fieldsOf(result), expected);
 
   simulated::reset();
   simulated::fail(simulated::Step::GetRange);
-  const jobject unknown = call();
-  for (const auto& [field, value] : jni_.objectOf(unknown)->fields) {
-    EXPECT_EQ(value, kSentinel) << field;
-  }
+  EXPECT_EQ(jni_.fieldsOf(call()), allConstructed());
 }
 
 // Each missing piece: the JNI calls end at the failing one, no device is touched, COM closes.
 TEST_F(CapturePropertiesTest, AMissingPieceStopsAtOnceWithNull) {
-  std::vector<std::string> pieces = {"quorvane/image/CaptureProperties"};
-  pieces.insert(pieces.end(), std::begin(kFields), std::end(kFields));
+  std::vector<std::string> pieces = {recording_jni::kClassName};
+  pieces.insert(pieces.end(), std::begin(recording_jni::kFields), std::end(recording_jni::kFields));
   pieces.push_back("<init>");
   pieces.push_back("NewObject");
 
-  const Calls lookups = jniLookups();
+  const Calls construction = recording_jni::objectConstruction();
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     SCOPED_TRACE(pieces[i]);
     simulated::clearCalls();
     jni_.missing = {pieces[i]};
     EXPECT_EQ(call(), nullptr);
     Calls expected = {"CoInitialize(nullptr)"};
-    expected.insert(expected.end(), lookups.begin(), lookups.begin() + static_cast<long>(i) + 1);
+    expected.insert(expected.end(), construction.begin(),
+                    construction.begin() + static_cast<long>(i) + 1);
     expected.push_back("CoUninitialize()");
     EXPECT_EQ(simulated::calls(), expected);
   }

@@ -1,0 +1,342 @@
+// kivdshow.dll under Wine, through the platform's own system device enumerator, with our test
+// capture filters registered as the video input devices. The five exports are called as the JVM
+// calls them: found by GetProcAddress under their exact names.
+#include <windows.h>
+#include <dshow.h>
+#include <jni.h>
+
+#include <climits>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "com_ref.h"
+#include "recording_jni.h"
+#include "test_filter.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+using recording_jni::Fields;
+
+using GetValue = jint(JNICALL*)(JNIEnv*, jobject);
+using SetValue = void(JNICALL*)(JNIEnv*, jobject, jint);
+using GetProperties = jobject(JNICALL*)(JNIEnv*, jobject);
+
+struct Exports {
+  GetValue getBrightness = nullptr;
+  GetValue getContrast = nullptr;
+  SetValue setBrightness = nullptr;
+  SetValue setContrast = nullptr;
+  GetProperties getCaptureProperties = nullptr;
+};
+Exports kivdshow;
+
+template <class Function>
+Function exported(HMODULE module, const char* name) {
+  // Through void(*)(), the one cast between function types that GCC takes without a warning.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// COM for the test's own use of the platform, on the calling thread.
+class ComOpen {
+ public:
+  ComOpen() : opened_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComOpen() {
+    if (opened_) CoUninitialize();
+  }
+  ComOpen(const ComOpen&) = delete;
+  ComOpen& operator=(const ComOpen&) = delete;
+
+ private:
+  bool opened_;
+};
+
+std::wstring instanceName(int device) {
+  return L"kivdshow test device " + std::to_wstring(device);
+}
+
+std::wstring modulePath(HMODULE module) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+  return std::wstring(path, length);
+}
+
+void setRegistryText(HKEY key, const wchar_t* name, const std::wstring& text) {
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+ComRef<IFilterMapper2> filterMapper() {
+  ComRef<IFilterMapper2> mapper;
+  CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
+                   mapper.put_void());
+  return mapper;
+}
+
+// Registers the COM class of the device's filter, then the device in the video input category.
+bool registerDevice(int device) {
+  wchar_t classId[40];
+  StringFromGUID2(*testFilterClassId(device), classId, 40);
+  const std::wstring classKey = std::wstring(L"CLSID\\") + classId + L"\\InprocServer32";
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  setRegistryText(key, nullptr, modulePath(GetModuleHandleW(L"test_filter.dll")));
+  setRegistryText(key, L"ThreadingModel", L"Both");
+  RegCloseKey(key);
+
+  ComOpen com;
+  ComRef<IFilterMapper2> mapper = filterMapper();
+  if (!mapper) return false;
+  REGFILTER2 filter = {};
+  filter.dwVersion = 1;
+  filter.dwMerit = MERIT_DO_NOT_USE;
+  const std::wstring name = instanceName(device);
+  return SUCCEEDED(mapper->RegisterFilter(*testFilterClassId(device), name.c_str(), nullptr,
+                                          &CLSID_VideoInputDeviceCategory, name.c_str(), &filter));
+}
+
+void unregisterDevice(int device) {
+  ComOpen com;
+  ComRef<IFilterMapper2> mapper = filterMapper();
+  if (mapper) {
+    mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, instanceName(device).c_str(),
+                             *testFilterClassId(device));
+  }
+}
+
+// The device that the platform's enumerator lists first, asked of the enumerator itself; -1
+// when it lists none of ours.
+int firstListedDevice() {
+  ComOpen com;
+  ComRef<ICreateDevEnum> systemDeviceEnum;
+  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_ICreateDevEnum, systemDeviceEnum.put_void()))) {
+    return -1;
+  }
+  ComRef<IEnumMoniker> devices;
+  if (systemDeviceEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, devices.put(), 0) !=
+      S_OK) {
+    return -1;
+  }
+  ComRef<IMoniker> first;
+  if (devices->Next(1, first.put(), nullptr) != S_OK) return -1;
+  ComRef<IPropertyBag> properties;
+  if (FAILED(first->BindToStorage(nullptr, nullptr, IID_IPropertyBag, properties.put_void()))) {
+    return -1;
+  }
+  VARIANT classIdText;
+  VariantInit(&classIdText);
+  if (FAILED(properties->Read(L"CLSID", &classIdText, nullptr))) return -1;
+  CLSID classId = {};
+  CLSIDFromString(classIdText.bstrVal, &classId);
+  VariantClear(&classIdText);
+  for (int device = 0; device < kTestDevices; ++device) {
+    if (classId == *testFilterClassId(device)) return device;
+  }
+  return -1;
+}
+
+Calls recordedCalls() {
+  std::string text(static_cast<std::size_t>(testFilterCalls(nullptr, 0)) + 1, '\0');
+  testFilterCalls(text.data(), static_cast<int>(text.size()));
+  Calls calls;
+  std::istringstream lines(text.c_str());
+  for (std::string line; std::getline(lines, line);) calls.push_back(line);
+  return calls;
+}
+
+TestDevice deviceWith(LONG brightness, LONG contrast) {
+  TestDevice device = {};
+  device.hasVideoProcAmp = TRUE;
+  device.properties[VideoProcAmp_Brightness] = {
+      TRUE, brightness, -64, 64, 1, 0, VideoProcAmp_Flags_Auto};
+  device.properties[VideoProcAmp_Contrast] = {
+      TRUE, contrast, 0, 95, 1, 32, VideoProcAmp_Flags_Manual};
+  return device;
+}
+
+TestDevice deviceState(int device) {
+  TestDevice state = {};
+  testFilterDevice(device, &state);
+  return state;
+}
+
+// Loads kivdshow.dll and registers both test devices, once for the whole run.
+class WineSystem : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    HMODULE module = LoadLibraryW(L"kivdshow.dll");
+    ASSERT_NE(module, nullptr) << "kivdshow.dll did not load";
+    kivdshow.getBrightness =
+        exported<GetValue>(module, "Java_quorvane_image_ImageCapture_getBrightness");
+    kivdshow.getContrast =
+        exported<GetValue>(module, "Java_quorvane_image_ImageCapture_getContrast");
+    kivdshow.setBrightness =
+        exported<SetValue>(module, "Java_quorvane_image_ImageCapture_setBrightness");
+    kivdshow.setContrast =
+        exported<SetValue>(module, "Java_quorvane_image_ImageCapture_setContrast");
+    kivdshow.getCaptureProperties =
+        exported<GetProperties>(module, "Java_quorvane_image_ImageCapture_getCaptureProperties");
+    for (int device = 0; device < kTestDevices; ++device) {
+      ASSERT_TRUE(registerDevice(device)) << "test device " << device << " not registered";
+    }
+  }
+  void TearDown() override {
+    for (int device = 0; device < kTestDevices; ++device) unregisterDevice(device);
+  }
+};
+const auto* const kWineSystem = ::testing::AddGlobalTestEnvironment(new WineSystem);
+
+class DshowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(kivdshow.getBrightness, nullptr);
+    ASSERT_NE(kivdshow.getContrast, nullptr);
+    ASSERT_NE(kivdshow.setBrightness, nullptr);
+    ASSERT_NE(kivdshow.setContrast, nullptr);
+    ASSERT_NE(kivdshow.getCaptureProperties, nullptr);
+    testFilterSetDevice(0, &devices_[0]);
+    testFilterSetDevice(1, &devices_[1]);
+    first_ = firstListedDevice();
+    ASSERT_GE(first_, 0) << "the enumerator does not list a test device first";
+    other_ = 1 - first_;
+    testFilterClearCalls();
+  }
+  void TearDown() override {
+    EXPECT_EQ(testFilterLiveInstances(), 0) << "a filter instance was left alive";
+  }
+
+  std::string device(int index) const { return "device" + std::to_string(index); }
+
+  const TestDevice devices_[kTestDevices] = {deviceWith(10, 20), deviceWith(30, 40)};
+  int first_ = -1;
+  int other_ = -1;
+};
+
+TEST_F(DshowTest, ValuesPassUnchangedToTheFirstListedDeviceWithTheManualFlag) {
+  for (const jint value : {0, 5, -1, 64, 65, -65, 1000000, INT_MAX, INT_MIN}) {
+    SCOPED_TRACE(value);
+    testFilterClearCalls();
+    kivdshow.setBrightness(nullptr, nullptr, value);
+    kivdshow.setContrast(nullptr, nullptr, value);
+    EXPECT_EQ(kivdshow.getBrightness(nullptr, nullptr), value);
+    EXPECT_EQ(kivdshow.getContrast(nullptr, nullptr), value);
+    const std::string self = device(first_);
+    const std::string v = std::to_string(value);
+    EXPECT_EQ(recordedCalls(),
+              (Calls{self + ".Set(0, " + v + ", 2)", self + ".Set(1, " + v + ", 2)",
+                     self + ".Get(0)", self + ".Get(1)"}));
+    EXPECT_EQ(testFilterInstancesMade(first_), 4) << "one lookup per call";
+    EXPECT_EQ(testFilterInstancesMade(other_), 0);
+  }
+  const TestDevice used = deviceState(first_);
+  EXPECT_EQ(used.properties[VideoProcAmp_Brightness].flags, VideoProcAmp_Flags_Manual);
+  const TestDevice untouched = deviceState(other_);
+  EXPECT_EQ(untouched.properties[VideoProcAmp_Brightness].value,
+            devices_[other_].properties[VideoProcAmp_Brightness].value);
+}
+
+TEST_F(DshowTest, CapturePropertiesFillsAllEightFieldsInOrder) {
+  TestDevice odd = deviceWith(0, 0);
+  odd.properties[VideoProcAmp_Brightness] = {TRUE, 0, -100, -20, 7, -50, 0};
+  odd.properties[VideoProcAmp_Contrast] = {TRUE, 0, 90, 10, 3, 0, 0};
+  testFilterSetDevice(first_, &odd);
+  recording_jni::Environment jni([](const std::string& call) { testFilterRecord(call.c_str()); });
+
+  const jobject result = kivdshow.getCaptureProperties(jni.env(), nullptr);
+  ASSERT_NE(result, nullptr);
+  Calls expected = recording_jni::objectConstruction();
+  const std::string self = device(first_);
+  for (const std::string& call :
+       {self + ".GetRange(0)", std::string("JNI.SetIntField(minBrightness, -100)"),
+        std::string("JNI.SetIntField(maxBrightness, -20)"),
+        std::string("JNI.SetIntField(steppingDeltaBrightness, 7)"),
+        std::string("JNI.SetIntField(defaultBrightness, -50)"), self + ".GetRange(1)",
+        std::string("JNI.SetIntField(minContrast, 90)"),
+        std::string("JNI.SetIntField(maxContrast, 10)"),
+        std::string("JNI.SetIntField(steppingDeltaContrast, 3)"),
+        std::string("JNI.SetIntField(defaultContrast, 0)")}) {
+    expected.push_back(call);
+  }
+  EXPECT_EQ(recordedCalls(), expected);
+  EXPECT_EQ(jni.fieldsOf(result), (Fields{{"minBrightness", -100},
+                                          {"maxBrightness", -20},
+                                          {"steppingDeltaBrightness", 7},
+                                          {"defaultBrightness", -50},
+                                          {"minContrast", 90},
+                                          {"maxContrast", 10},
+                                          {"steppingDeltaContrast", 3},
+                                          {"defaultContrast", 0}}));
+  EXPECT_EQ(testFilterInstancesMade(first_), 1);
+  EXPECT_EQ(testFilterInstancesMade(other_), 0);
+}
+
+TEST_F(DshowTest, AnEmptyCategoryGivesZerosAndAnObjectAsConstructed) {
+  for (int device = 0; device < kTestDevices; ++device) unregisterDevice(device);
+  EXPECT_EQ(firstListedDevice(), -1);
+  recording_jni::Environment jni([](const std::string&) {});
+
+  EXPECT_EQ(kivdshow.getBrightness(nullptr, nullptr), 0);
+  EXPECT_EQ(kivdshow.getContrast(nullptr, nullptr), 0);
+  kivdshow.setBrightness(nullptr, nullptr, 1);
+  kivdshow.setContrast(nullptr, nullptr, 1);
+  const jobject result = kivdshow.getCaptureProperties(jni.env(), nullptr);
+
+  for (int device = 0; device < kTestDevices; ++device) registerDevice(device);
+  ASSERT_NE(result, nullptr);
+  for (const auto& [field, value] : jni.fieldsOf(result)) {
+    EXPECT_EQ(value, recording_jni::kConstructed) << field;
+  }
+  EXPECT_EQ(recordedCalls(), Calls{});
+  EXPECT_EQ(testFilterInstancesMade(0) + testFilterInstancesMade(1), 0);
+}
+
+TEST_F(DshowTest, AFilterWithoutVideoControlGivesZeroAndIsReleased) {
+  TestDevice noControl = deviceWith(10, 20);
+  noControl.hasVideoProcAmp = FALSE;
+  testFilterSetDevice(first_, &noControl);
+  recording_jni::Environment jni([](const std::string&) {});
+  EXPECT_EQ(kivdshow.getBrightness(nullptr, nullptr), 0);
+  kivdshow.setContrast(nullptr, nullptr, 3);
+  const jobject result = kivdshow.getCaptureProperties(jni.env(), nullptr);
+  ASSERT_NE(result, nullptr);
+  EXPECT_EQ(jni.fieldsOf(result).at("maxContrast"), recording_jni::kConstructed);
+  EXPECT_EQ(testFilterInstancesMade(first_), 3);
+  EXPECT_EQ(testFilterInstancesMade(other_), 0);
+}
+
+// Whether the calling thread is in COM, and in which apartment, after the calls.
+APTTYPE apartmentAfterCalls(DWORD coinit, bool openFirst) {
+  APTTYPE type = APTTYPE_CURRENT;
+  std::thread caller([&] {
+    if (openFirst) CoInitializeEx(nullptr, coinit);
+    recording_jni::Environment jni([](const std::string&) {});
+    kivdshow.setBrightness(nullptr, nullptr, -5);
+    kivdshow.getBrightness(nullptr, nullptr);
+    kivdshow.getCaptureProperties(jni.env(), nullptr);
+    APTTYPEQUALIFIER qualifier;
+    if (FAILED(CoGetApartmentType(&type, &qualifier))) type = APTTYPE_CURRENT;
+    if (openFirst) CoUninitialize();
+  });
+  caller.join();
+  return type;
+}
+
+TEST_F(DshowTest, TheCallingThreadsApartmentIsLeftAsItWas) {
+  EXPECT_EQ(apartmentAfterCalls(COINIT_MULTITHREADED, true), APTTYPE_MTA);
+  const APTTYPE singleThreaded = apartmentAfterCalls(COINIT_APARTMENTTHREADED, true);
+  EXPECT_TRUE(singleThreaded == APTTYPE_STA || singleThreaded == APTTYPE_MAINSTA) << singleThreaded;
+  // APTTYPE_CURRENT here: CoGetApartmentType found no COM left open on the thread.
+  EXPECT_EQ(apartmentAfterCalls(COINIT_APARTMENTTHREADED, false), APTTYPE_CURRENT);
+  EXPECT_EQ(deviceState(first_).properties[VideoProcAmp_Brightness].value, -5);
+  EXPECT_EQ(testFilterInstancesMade(first_), 9);
+}
+
+}  // namespace
