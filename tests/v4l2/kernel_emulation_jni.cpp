@@ -45,6 +45,16 @@ JNIEXPORT jboolean JNICALL Java_quorvane_image_EmulatedKernel_addUvcCamera(
   return JNI_TRUE;
 }
 
+// static native void addMetadataNode(int number);
+JNIEXPORT void JNICALL Java_quorvane_image_EmulatedKernel_addMetadataNode(JNIEnv*, jclass,
+                                                                          jint number) {
+  emulated_kernel::Node node;
+  node.number = static_cast<unsigned>(number);
+  node.deviceCaps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+  node.controls = emulated_kernel::webcamControls(0, 0, false);
+  emulated_kernel::addNode(node);
+}
+
 // static native void unplug(int number);
 JNIEXPORT void JNICALL Java_quorvane_image_EmulatedKernel_unplug(JNIEnv*, jclass, jint number) {
   emulated_kernel::unplug(static_cast<unsigned>(number));

@@ -1,0 +1,8 @@
+package quorvane.image;
+
+class SimulatedImageCaptureTest extends ImageCaptureContract {
+  @Override
+  CameraBench bench() {
+    return new SimulatedBench();
+  }
+}
