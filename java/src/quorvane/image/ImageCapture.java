@@ -19,6 +19,12 @@ public class ImageCapture {
   }
 
   /**
+   * Creates a handle on the system's first camera. It holds nothing: every call finds the camera
+   * afresh, so one handle serves for the life of the application, from any thread.
+   */
+  public ImageCapture() {}
+
+  /**
    * Returns the camera's current brightness.
    *
    * @return the brightness in the camera's units, or 0 when there is no camera, it has no video
