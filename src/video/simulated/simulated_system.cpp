@@ -16,7 +16,7 @@ struct System {
   std::vector<std::shared_ptr<Camera>> cameras;
   std::set<Step> failures;
   std::vector<std::string> calls;
-  bool recording = true;
+  std::atomic<bool> recording{true};
   std::atomic<long> liveObjects{0};
 
   System() { cameras.push_back(std::make_shared<Camera>(builtInCamera())); }
@@ -25,6 +25,13 @@ struct System {
 System& system() {
   static System instance;
   return instance;
+}
+
+// Records the call that `describe` names; the text is built only while recording is on, so that
+// a run with recording off costs what the platform calls themselves cost.
+template <class Describe>
+void recordCall(Describe describe) {
+  if (system().recording.load(std::memory_order_relaxed)) record(describe());
 }
 
 struct ThreadComState {
@@ -74,15 +81,15 @@ class Object : public Interfaces... {
   Object& operator=(const Object&) = delete;
 
   HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
-    record(name_ + ".QueryInterface(" + guidName(riid) + ")");
+    recordCall([&] { return name_ + ".QueryInterface(" + guidName(riid) + ")"; });
     return handOut(riid, ppvObject);
   }
   ULONG AddRef() override {
-    record(name_ + ".AddRef()");
+    recordCall([&] { return name_ + ".AddRef()"; });
     return ++references_;
   }
   ULONG Release() override {
-    record(name_ + ".Release()");
+    recordCall([&] { return name_ + ".Release()"; });
     return drop();
   }
 
@@ -144,7 +151,7 @@ class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
 
   HRESULT GetRange(LONG Property, LONG* pMin, LONG* pMax, LONG* pSteppingDelta, LONG* pDefault,
                    LONG* pCapsFlags) override {
-    record(name_ + ".GetRange(" + std::to_string(Property) + ")");
+    recordCall([&] { return name_ + ".GetRange(" + std::to_string(Property) + ")"; });
     if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
     if (failing(Step::GetRange)) return E_FAIL;
     std::lock_guard<std::mutex> lock(system().mutex);
@@ -159,8 +166,10 @@ class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
   }
 
   HRESULT Set(LONG Property, LONG lValue, LONG Flags) override {
-    record(name_ + ".Set(" + std::to_string(Property) + ", " + std::to_string(lValue) + ", " +
-           std::to_string(Flags) + ")");
+    recordCall([&] {
+      return name_ + ".Set(" + std::to_string(Property) + ", " + std::to_string(lValue) + ", " +
+             std::to_string(Flags) + ")";
+    });
     if (failing(Step::Set)) return E_FAIL;
     std::lock_guard<std::mutex> lock(system().mutex);
     simulated::Property* property = find(Property);
@@ -175,7 +184,7 @@ class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
   }
 
   HRESULT Get(LONG Property, LONG* lValue, LONG* Flags) override {
-    record(name_ + ".Get(" + std::to_string(Property) + ")");
+    recordCall([&] { return name_ + ".Get(" + std::to_string(Property) + ")"; });
     if (lValue == nullptr || Flags == nullptr) return E_POINTER;
     if (failing(Step::Get)) return E_FAIL;
     std::lock_guard<std::mutex> lock(system().mutex);
@@ -210,8 +219,10 @@ class DeviceMoniker final : public Object<IMoniker> {
 
   HRESULT BindToObject(IBindCtx* pbc, IMoniker* pmkToLeft, REFIID riidResult,
                        void** ppvResult) override {
-    record(name_ + ".BindToObject(" + pointerText(pbc) + ", " + pointerText(pmkToLeft) + ", " +
-           guidName(riidResult) + ")");
+    recordCall([&] {
+      return name_ + ".BindToObject(" + pointerText(pbc) + ", " + pointerText(pmkToLeft) + ", " +
+             guidName(riidResult) + ")";
+    });
     if (ppvResult == nullptr) return E_POINTER;
     *ppvResult = nullptr;
     if (pbc != nullptr || pmkToLeft != nullptr) return E_INVALIDARG;
@@ -239,7 +250,7 @@ class MonikerEnumerator final : public Object<IEnumMoniker> {
   }
 
   HRESULT Next(ULONG celt, IMoniker** rgelt, ULONG* pceltFetched) override {
-    record(name_ + ".Next(" + std::to_string(celt) + ")");
+    recordCall([&] { return name_ + ".Next(" + std::to_string(celt) + ")"; });
     if (rgelt == nullptr) return E_POINTER;
     ULONG fetched = 0;
     if (!failing(Step::Next)) {
@@ -272,8 +283,10 @@ class SystemDeviceEnum final : public Object<ICreateDevEnum> {
 
   HRESULT CreateClassEnumerator(REFCLSID clsidDeviceClass, IEnumMoniker** ppEnumMoniker,
                                 DWORD dwFlags) override {
-    record(name_ + ".CreateClassEnumerator(" + guidName(clsidDeviceClass) + ", " +
-           std::to_string(dwFlags) + ")");
+    recordCall([&] {
+      return name_ + ".CreateClassEnumerator(" + guidName(clsidDeviceClass) + ", " +
+             std::to_string(dwFlags) + ")";
+    });
     if (ppEnumMoniker == nullptr) return E_POINTER;
     *ppEnumMoniker = nullptr;
     if (clsidDeviceClass != CLSID_VideoInputDeviceCategory) return S_FALSE;
@@ -395,13 +408,13 @@ void leaveMultithreadedApartment() {
 }  // namespace simulated
 
 HRESULT CoInitialize(LPVOID pvReserved) {
-  simulated::record("CoInitialize(" + simulated::pointerText(pvReserved) + ")");
+  simulated::recordCall([&] { return "CoInitialize(" + simulated::pointerText(pvReserved) + ")"; });
   if (simulated::threadCom.multithreaded) return RPC_E_CHANGED_MODE;
   return simulated::threadCom.scopes++ == 0 ? S_OK : S_FALSE;
 }
 
 void CoUninitialize() {
-  simulated::record("CoUninitialize()");
+  simulated::recordCall([&] { return "CoUninitialize()"; });
   simulated::ThreadComState& com = simulated::threadCom;
   if (com.scopes == 0 && com.multithreaded) {
     // An unmatched close ends the apartment that other code opened on this thread.
@@ -414,9 +427,11 @@ void CoUninitialize() {
 
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv) {
-  simulated::record("CoCreateInstance(" + simulated::guidName(rclsid) + ", " +
-                    simulated::pointerText(pUnkOuter) + ", " + std::to_string(dwClsContext) + ", " +
-                    simulated::guidName(riid) + ")");
+  simulated::recordCall([&] {
+    return "CoCreateInstance(" + simulated::guidName(rclsid) + ", " +
+           simulated::pointerText(pUnkOuter) + ", " + std::to_string(dwClsContext) + ", " +
+           simulated::guidName(riid) + ")";
+  });
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   if (simulated::threadCom.scopes <= 0 && !simulated::threadCom.multithreaded) {
