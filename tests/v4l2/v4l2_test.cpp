@@ -2,9 +2,13 @@
 #include <jni.h>
 
 #include <cerrno>
+#include <atomic>
 #include <climits>
 #include <iostream>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -235,6 +239,55 @@ TEST_F(V4l2Test, NoDescriptorIsLeftOpenAfterManyMixedCalls) {
         break;
     }
   }
+  EXPECT_EQ(kernel::openDescriptors(), 0);
+}
+
+// Brightness stays negative and contrast positive, so a value of the wrong control shows; a node
+// that goes mid-call gives 0.
+TEST_F(V4l2Test, ThreadsCallWhileCamerasArePluggedAndUnplugged) {
+  kernel::addUvcCamera(0, kernel::webcamControls(-10, 10, false));
+  std::atomic<bool> plugging{true};
+  std::thread plugger([&plugging] {
+    for (unsigned turn = 0; plugging; ++turn) {
+      if (turn % 2 == 0) {
+        kernel::unplug(0);
+        kernel::addUvcCamera(2, kernel::webcamControls(-11, 11, false));
+      } else {
+        kernel::addUvcCamera(0, kernel::webcamControls(-10, 10, false));
+        kernel::unplug(2);
+      }
+      std::this_thread::yield();
+    }
+  });
+  constexpr int kThreads = 4;
+  std::vector<std::vector<std::string>> faults(kThreads);
+  std::vector<std::thread> callers;
+  for (int t = 0; t < kThreads; ++t) {
+    callers.emplace_back([t, &faults] {
+      const std::set<jint> brightnessHeld = {0, -1, -2, -3, -10, -11};
+      const std::set<jint> contrastHeld = {0, 1, 2, 3, 10, 11};
+      for (int i = 0; i < 1000; ++i) {
+        const jint value = 1 + (i + t) % 3;
+        switch ((i * 7 + t) % 4) {
+          case 0:
+            setBrightness(-value);
+            break;
+          case 1:
+            setContrast(value);
+            break;
+          case 2:
+            if (brightnessHeld.count(getBrightness()) == 0) faults[t].push_back("brightness");
+            break;
+          default:
+            if (contrastHeld.count(getContrast()) == 0) faults[t].push_back("contrast");
+        }
+      }
+    });
+  }
+  for (std::thread& caller : callers) caller.join();
+  plugging = false;
+  plugger.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(faults[t].size(), 0u) << "thread " << t;
   EXPECT_EQ(kernel::openDescriptors(), 0);
 }
 
