@@ -15,11 +15,9 @@
 
 #include "bare_jni.h"
 #include "bench_camera.h"
+#include "image_capture_exports.h"
 
 extern "C" {
-jint Java_quorvane_image_ImageCapture_getBrightness(JNIEnv*, jobject);
-void Java_quorvane_image_ImageCapture_setContrast(JNIEnv*, jobject, jint);
-jobject Java_quorvane_image_ImageCapture_getCaptureProperties(JNIEnv*, jobject);
 jint Java_quorvane_image_BaselineCapture_getBrightness(JNIEnv*, jobject);
 void Java_quorvane_image_BaselineCapture_setContrast(JNIEnv*, jobject, jint);
 jobject Java_quorvane_image_BaselineCapture_getCaptureProperties(JNIEnv*, jobject);

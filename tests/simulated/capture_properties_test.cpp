@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "image_capture_exports.h"
 #include "recording_jni.h"
 #include "simulated_system.h"
-
-extern "C" jobject Java_quorvane_image_ImageCapture_getCaptureProperties(JNIEnv*, jobject);
 
 namespace {
 

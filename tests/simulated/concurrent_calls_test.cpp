@@ -10,14 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "image_capture_exports.h"
 #include "simulated_system.h"
-
-extern "C" {
-jint Java_quorvane_image_ImageCapture_getBrightness(JNIEnv*, jobject);
-jint Java_quorvane_image_ImageCapture_getContrast(JNIEnv*, jobject);
-void Java_quorvane_image_ImageCapture_setBrightness(JNIEnv*, jobject, jint);
-void Java_quorvane_image_ImageCapture_setContrast(JNIEnv*, jobject, jint);
-}
 
 namespace {
 
@@ -37,14 +31,14 @@ struct ThreadOutcome {
   std::vector<std::string> faults;
 };
 
-void mixedCalls(unsigned seed, bool multithreaded, ThreadOutcome* outcome) {
+void mixedCalls(unsigned random, bool multithreaded, ThreadOutcome* outcome) {
   if (multithreaded) simulated::joinMultithreadedApartment();
   const std::set<jint> brightnessHeld = {0, -1, -2, -3, -10, -11};
   const std::set<jint> contrastHeld = {0, 1, 2, 3, 10, 11};
   for (int i = 0; i < kCallsPerThread; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    const jint setValue = static_cast<jint>(1 + (seed >> 16) % 3);
-    switch ((seed >> 8) % 4) {
+    random = random * 1103515245u + 12345u;
+    const jint setValue = static_cast<jint>(1 + (random >> 16) % 3);
+    switch ((random >> 8) % 4) {
       case 0:
         if (const jint value = Java_quorvane_image_ImageCapture_getBrightness(nullptr, nullptr);
             brightnessHeld.count(value) == 0) {

@@ -8,14 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "image_capture_exports.h"
 #include "simulated_system.h"
-
-extern "C" {
-jint Java_quorvane_image_ImageCapture_getBrightness(JNIEnv*, jobject);
-jint Java_quorvane_image_ImageCapture_getContrast(JNIEnv*, jobject);
-void Java_quorvane_image_ImageCapture_setBrightness(JNIEnv*, jobject, jint);
-void Java_quorvane_image_ImageCapture_setContrast(JNIEnv*, jobject, jint);
-}
 
 namespace {
 

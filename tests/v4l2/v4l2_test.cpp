@@ -1,8 +1,8 @@
 // The V4L2 backend under the real bridge and lookup, on the emulated kernel.
 #include <jni.h>
 
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <iostream>
 #include <set>
@@ -12,16 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include "image_capture_exports.h"
 #include "kernel_emulation.h"
 #include "recording_jni.h"
-
-extern "C" {
-jint Java_quorvane_image_ImageCapture_getBrightness(JNIEnv*, jobject);
-jint Java_quorvane_image_ImageCapture_getContrast(JNIEnv*, jobject);
-void Java_quorvane_image_ImageCapture_setBrightness(JNIEnv*, jobject, jint);
-void Java_quorvane_image_ImageCapture_setContrast(JNIEnv*, jobject, jint);
-jobject Java_quorvane_image_ImageCapture_getCaptureProperties(JNIEnv*, jobject);
-}
 
 namespace {
 

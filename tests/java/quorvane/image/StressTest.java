@@ -89,11 +89,11 @@ class StressTest {
         // Half of the threads are already in the multithreaded apartment, as other code may
         // have put them there; they must stay there.
         boolean multithreaded = t % 2 == 1;
-        long seed = t;
+        int thread = t;
         Callable<List<String>> work = () -> {
           if (multithreaded) SimulatedSystem.joinMultithreadedApartment();
           try {
-            return mixedCalls(new Random(seed), brightnessHeld, contrastHeld, rangesReported,
+            return mixedCalls(new Random(thread), brightnessHeld, contrastHeld, rangesReported,
                 multithreaded);
           } finally {
             SimulatedSystem.leaveMultithreadedApartment();
