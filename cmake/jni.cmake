@@ -14,15 +14,20 @@ if(NOT JAVA_HOME)
   endif()
 endif()
 
-if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows" OR CMAKE_CROSSCOMPILING)
   # jni.h is the same on every platform, so the build machine's serves, found outside the
-  # Windows root of a cross build. The Windows jni_md.h is our own: no Windows JDK is needed.
+  # root of a cross build. The Windows jni_md.h is our own: no Windows JDK is needed; Linux's is
+  # the same on every processor.
   find_path(KIVDSHOW_JNI_INCLUDE_DIR jni.h
     HINTS "${JAVA_HOME}/include"
     NO_CMAKE_FIND_ROOT_PATH
     REQUIRED)
-  target_include_directories(kivdshow_jni INTERFACE
-    "${KIVDSHOW_JNI_INCLUDE_DIR}" "${PROJECT_SOURCE_DIR}/src/bridge/windows")
+  if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+    set(jni_md_dir "${PROJECT_SOURCE_DIR}/src/bridge/windows")
+  else()
+    set(jni_md_dir "${KIVDSHOW_JNI_INCLUDE_DIR}/linux")
+  endif()
+  target_include_directories(kivdshow_jni INTERFACE "${KIVDSHOW_JNI_INCLUDE_DIR}" "${jni_md_dir}")
 else()
   find_package(JNI REQUIRED)
   target_include_directories(kivdshow_jni INTERFACE ${JNI_INCLUDE_DIRS})

@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
-# Checks a Linux build of the library: it exports the five JNI entry points (and, with
-# --allow-prefix, the test-only natives of a simulated build), nothing else, and has nothing that
-# runs when it is loaded: no JNI_OnLoad, no global constructor.
+# Checks a Linux build of the library: it exports exactly the native methods that the product's
+# Java classes declare (and, with --allow-prefix, the test-only natives of a simulated build),
+# and has nothing that runs when it is loaded: no JNI_OnLoad, no global constructor.
+#   check_exports.sh <nm> <library> [--allow-prefix <prefix>]
 set -euo pipefail
-library=$1
-allowed_prefix=${3:-}
+nm=$1
+library=$2
+allowed_prefix=${4:-}
+here=$(dirname "$0")
 
-expected="Java_quorvane_image_ImageCapture_getBrightness
-Java_quorvane_image_ImageCapture_getCaptureProperties
-Java_quorvane_image_ImageCapture_getContrast
-Java_quorvane_image_ImageCapture_setBrightness
-Java_quorvane_image_ImageCapture_setContrast"
+expected=$("$here/java_natives.sh" "$here"/../java/src/quorvane/image/*.java | cut -d' ' -f1)
 
-exported=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
+exported=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)
 ours=$exported
 if [[ -n $allowed_prefix ]]; then
   ours=$(grep -v "^$allowed_prefix" <<<"$exported" || true)
@@ -23,8 +22,8 @@ if [[ $ours != "$expected" ]]; then
   exit 1
 fi
 
-if nm "$library" | grep -E 'JNI_OnLoad|_GLOBAL__sub_I_'; then
+if "$nm" "$library" | grep -E 'JNI_OnLoad|_GLOBAL__sub_I_'; then
   echo "$library runs code of its own when loaded"
   exit 1
 fi
-echo "exports of $library: the five JNI entry points${allowed_prefix:+ and $allowed_prefix*}"
+echo "exports of $library: the $(wc -l <<<"$expected") natives of the Java classes${allowed_prefix:+ and $allowed_prefix*}"

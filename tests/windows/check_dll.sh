@@ -1,22 +1,18 @@
 #!/usr/bin/env bash
-# check_dll.sh <objdump> <kivdshow.dll> [stdcall]: the DLL exports exactly the five JNI names,
-# undecorated; it imports no mingw runtime DLL; with stdcall, each export returns as a stdcall
-# function with the JNI arguments' size: ret $8 for the gets and getCaptureProperties, ret $12
-# for the sets.
+# check_dll.sh <objdump> <kivdshow.dll> [stdcall]: the DLL exports exactly the native methods
+# that the product's Java classes declare, undecorated; it imports no mingw runtime DLL; with
+# stdcall, each export returns as a stdcall function with its JNI arguments' size (ret $8 for
+# getBrightness, ret $12 for setBrightness).
 set -euo pipefail
 objdump=$1
 dll=$2
-
-expected="Java_quorvane_image_ImageCapture_getBrightness
-Java_quorvane_image_ImageCapture_getCaptureProperties
-Java_quorvane_image_ImageCapture_getContrast
-Java_quorvane_image_ImageCapture_setBrightness
-Java_quorvane_image_ImageCapture_setContrast"
+natives=$("$(dirname "$0")/../java_natives.sh" "$(dirname "$0")"/../../java/src/quorvane/image/*.java)
+expected=$(cut -d' ' -f1 <<<"$natives")
 
 exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
   awk '/\[ *[0-9]+\]/ {print $NF}' | sort)
 if [[ $exports != "$expected" ]]; then
-  echo "exports of $dll are not the five JNI names:"
+  echo "exports of $dll are not the natives of the Java classes:"
   diff <(echo "$expected") <(echo "$exports") || true
   exit 1
 fi
@@ -30,16 +26,15 @@ fi
 if [[ ${3:-} == stdcall ]]; then
   # The return instructions of each function, from its label to the next.
   returns=$("$objdump" -d --no-show-raw-insn "$dll" | awk '
-    /^[0-9a-f]+ <.*>:$/ { name = ""; if (match($2, /Java_quorvane_image_ImageCapture_[A-Za-z]+/)) name = substr($2, RSTART + 33, RLENGTH - 33) }
+    /^[0-9a-f]+ <.*>:$/ { name = ""; if (match($2, /Java_quorvane_image_[A-Za-z]+_[A-Za-z]+/)) name = substr($2, RSTART, RLENGTH) }
     name != "" && $2 ~ /^ret/ { print name, $2, $3 }')
-  for method in getBrightness getContrast getCaptureProperties setBrightness setContrast; do
-    want='$0x8'
-    [[ $method == set* ]] && want='$0xc'
-    found=$(awk -v m="$method" '$1 == m {print $3}' <<<"$returns" | sort -u)
+  while read -r symbol bytes; do
+    want=$(printf '$0x%x' "$bytes")
+    found=$(awk -v m="$symbol" '$1 == m {print $3}' <<<"$returns" | sort -u)
     if [[ $found != "$want" ]]; then
-      echo "$method returns with '${found:-nothing found}', not ret $want"
+      echo "$symbol returns with '${found:-nothing found}', not ret $want"
       exit 1
     fi
-  done
+  done <<<"$natives"
 fi
-echo "$dll: the five JNI exports, undecorated; system DLLs only:" $imports
+echo "$dll: the $(wc -l <<<"$expected") natives of the Java classes, undecorated; system DLLs only:" $imports

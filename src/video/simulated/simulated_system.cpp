@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 
 namespace simulated {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 struct System {
   std::mutex mutex;
   std::vector<std::shared_ptr<Camera>> cameras;
-  std::set<Step> failures;
+  std::map<Step, HRESULT> failures;
   std::vector<std::string> calls;
   std::atomic<bool> recording{true};
   std::atomic<long> liveObjects{0};
@@ -45,6 +45,13 @@ bool failing(Step step) {
   return system().failures.count(step) != 0;
 }
 
+// The result a failing step answers with: E_FAIL unless the test chose another.
+HRESULT failure(Step step) {
+  std::lock_guard<std::mutex> lock(system().mutex);
+  const auto found = system().failures.find(step);
+  return found == system().failures.end() ? S_OK : found->second;
+}
+
 std::string guidName(const GUID& guid) {
   struct Named {
     const GUID* guid;
@@ -56,6 +63,8 @@ std::string guidName(const GUID& guid) {
       {&CLSID_VideoInputDeviceCategory, "CLSID_VideoInputDeviceCategory"},
       {&IID_IBaseFilter, "IID_IBaseFilter"},
       {&IID_IAMVideoProcAmp, "IID_IAMVideoProcAmp"},
+      {&IID_IAMCameraControl, "IID_IAMCameraControl"},
+      {&IID_IPropertyBag, "IID_IPropertyBag"},
       {&IID_IUnknown, "IID_IUnknown"},
   };
   for (const Named& entry : known) {
@@ -67,6 +76,16 @@ std::string guidName(const GUID& guid) {
                 guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
                 guid.Data4[6], guid.Data4[7]);
   return text;
+}
+
+// Names and ids of the simulated cameras are ASCII.
+std::basic_string<OLECHAR> wide(const std::string& text) {
+  return std::basic_string<OLECHAR>(text.begin(), text.end());
+}
+std::string narrow(const std::basic_string<OLECHAR>& text) {
+  std::string result;
+  for (const OLECHAR c : text) result.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return result;
 }
 
 std::string pointerText(const void* pointer) {
@@ -132,28 +151,18 @@ LONG clampedToRange(const Property& property, LONG value) {
   return value;
 }
 
-class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
+// The video processing amplifier's and the camera control's calls, on the camera's controls from
+// `first` on.
+class Controls {
  public:
-  explicit CaptureFilter(std::shared_ptr<Camera> camera)
-      : Object("Filter[" + camera->name + "]"), camera_(std::move(camera)) {}
-
-  HRESULT handOut(REFIID riid, void** ppvObject) override {
-    if (ppvObject == nullptr) return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IBaseFilter) {
-      return give(static_cast<IBaseFilter*>(this), ppvObject);
-    }
-    if (riid == IID_IAMVideoProcAmp && !failing(Step::QueryInterface)) {
-      return give(static_cast<IAMVideoProcAmp*>(this), ppvObject);
-    }
-    return E_NOINTERFACE;
-  }
+  Controls(std::shared_ptr<Camera> camera, std::string name, std::size_t first)
+      : camera_(std::move(camera)), name_(std::move(name)), first_(first) {}
 
   HRESULT GetRange(LONG Property, LONG* pMin, LONG* pMax, LONG* pSteppingDelta, LONG* pDefault,
-                   LONG* pCapsFlags) override {
+                   LONG* pCapsFlags) {
     recordCall([&] { return name_ + ".GetRange(" + std::to_string(Property) + ")"; });
     if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
-    if (failing(Step::GetRange)) return E_FAIL;
+    if (const HRESULT hr = failure(Step::GetRange); FAILED(hr)) return hr;
     std::lock_guard<std::mutex> lock(system().mutex);
     simulated::Property* property = find(Property);
     if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
@@ -161,19 +170,21 @@ class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
     *pMax = property->maximum;
     *pSteppingDelta = property->steppingDelta;
     *pDefault = property->defaultValue;
-    *pCapsFlags = VideoProcAmp_Flags_Auto | VideoProcAmp_Flags_Manual;
+    *pCapsFlags = VideoProcAmp_Flags_Manual;
+    if (property->automaticSupported) *pCapsFlags |= VideoProcAmp_Flags_Auto;
     return S_OK;
   }
 
-  HRESULT Set(LONG Property, LONG lValue, LONG Flags) override {
+  HRESULT Set(LONG Property, LONG lValue, LONG Flags) {
     recordCall([&] {
       return name_ + ".Set(" + std::to_string(Property) + ", " + std::to_string(lValue) + ", " +
              std::to_string(Flags) + ")";
     });
-    if (failing(Step::Set)) return E_FAIL;
+    if (const HRESULT hr = failure(Step::Set); FAILED(hr)) return hr;
     std::lock_guard<std::mutex> lock(system().mutex);
     simulated::Property* property = find(Property);
     if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
+    if ((Flags & VideoProcAmp_Flags_Auto) && !property->automaticSupported) return E_INVALIDARG;
     LONG kept = lValue;
     if (camera_->roundsToStep) kept = roundedToStep(*property, kept);
     if (camera_->clampsToRange) kept = clampedToRange(*property, kept);
@@ -183,10 +194,10 @@ class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
     return S_OK;
   }
 
-  HRESULT Get(LONG Property, LONG* lValue, LONG* Flags) override {
+  HRESULT Get(LONG Property, LONG* lValue, LONG* Flags) {
     recordCall([&] { return name_ + ".Get(" + std::to_string(Property) + ")"; });
     if (lValue == nullptr || Flags == nullptr) return E_POINTER;
-    if (failing(Step::Get)) return E_FAIL;
+    if (const HRESULT hr = failure(Step::Get); FAILED(hr)) return hr;
     std::lock_guard<std::mutex> lock(system().mutex);
     simulated::Property* property = find(Property);
     if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
@@ -197,11 +208,112 @@ class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
 
  private:
   simulated::Property* find(LONG code) {
-    if (code < 0 || code >= static_cast<LONG>(camera_->properties.size())) return nullptr;
-    simulated::Property& property = camera_->properties[static_cast<std::size_t>(code)];
+    if (code < 0) return nullptr;
+    const std::size_t index = first_ + static_cast<std::size_t>(code);
+    const std::size_t end = first_ == 0 ? kCameraControlsStart : kControls;
+    if (index >= end) return nullptr;
+    simulated::Property& property = camera_->properties[index];
     return property.present ? &property : nullptr;
   }
 
+  const std::shared_ptr<Camera> camera_;
+  const std::string name_;
+  const std::size_t first_;
+};
+
+class CaptureFilter final : public Object<IBaseFilter, IAMVideoProcAmp> {
+ public:
+  explicit CaptureFilter(std::shared_ptr<Camera> camera)
+      : Object("Filter[" + camera->name + "]"),
+        camera_(camera),
+        videoProcAmp_(camera, name_, 0),
+        cameraControl_(this, Controls(camera, name_ + ".CameraControl", kCameraControlsStart)) {}
+
+  HRESULT handOut(REFIID riid, void** ppvObject) override {
+    if (ppvObject == nullptr) return E_POINTER;
+    *ppvObject = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IBaseFilter) {
+      return give(static_cast<IBaseFilter*>(this), ppvObject);
+    }
+    if (failing(Step::QueryInterface)) return E_NOINTERFACE;
+    if (riid == IID_IAMVideoProcAmp) {
+      return give(static_cast<IAMVideoProcAmp*>(this), ppvObject);
+    }
+    if (riid == IID_IAMCameraControl && camera_->hasCameraControl) {
+      return give(static_cast<IAMCameraControl*>(&cameraControl_), ppvObject);
+    }
+    return E_NOINTERFACE;
+  }
+
+  HRESULT GetRange(LONG Property, LONG* pMin, LONG* pMax, LONG* pSteppingDelta, LONG* pDefault,
+                   LONG* pCapsFlags) override {
+    return videoProcAmp_.GetRange(Property, pMin, pMax, pSteppingDelta, pDefault, pCapsFlags);
+  }
+  HRESULT Set(LONG Property, LONG lValue, LONG Flags) override {
+    return videoProcAmp_.Set(Property, lValue, Flags);
+  }
+  HRESULT Get(LONG Property, LONG* lValue, LONG* Flags) override {
+    return videoProcAmp_.Get(Property, lValue, Flags);
+  }
+
+ private:
+  // The camera control: a part of the filter that counts references with it.
+  class CameraControl final : public IAMCameraControl {
+   public:
+    CameraControl(CaptureFilter* filter, Controls controls)
+        : filter_(filter), controls_(std::move(controls)) {}
+    HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
+      return filter_->QueryInterface(riid, ppvObject);
+    }
+    ULONG AddRef() override { return filter_->AddRef(); }
+    ULONG Release() override { return filter_->Release(); }
+    HRESULT GetRange(LONG Property, LONG* pMin, LONG* pMax, LONG* pSteppingDelta, LONG* pDefault,
+                     LONG* pCapsFlags) override {
+      return controls_.GetRange(Property, pMin, pMax, pSteppingDelta, pDefault, pCapsFlags);
+    }
+    HRESULT Set(LONG Property, LONG lValue, LONG Flags) override {
+      return controls_.Set(Property, lValue, Flags);
+    }
+    HRESULT Get(LONG Property, LONG* lValue, LONG* Flags) override {
+      return controls_.Get(Property, lValue, Flags);
+    }
+
+   private:
+    CaptureFilter* const filter_;
+    Controls controls_;
+  };
+
+  const std::shared_ptr<Camera> camera_;
+  Controls videoProcAmp_;
+  CameraControl cameraControl_;
+};
+
+class PropertyBag final : public Object<IPropertyBag> {
+ public:
+  explicit PropertyBag(std::shared_ptr<Camera> camera)
+      : Object("PropertyBag[" + camera->name + "]"), camera_(std::move(camera)) {}
+
+  HRESULT handOut(REFIID riid, void** ppvObject) override {
+    if (ppvObject == nullptr) return E_POINTER;
+    *ppvObject = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
+      return give(static_cast<IPropertyBag*>(this), ppvObject);
+    }
+    return E_NOINTERFACE;
+  }
+
+  HRESULT Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog*) override {
+    if (pszPropName == nullptr || pVar == nullptr) return E_POINTER;
+    const std::string property = narrow(pszPropName);
+    recordCall([&] { return name_ + ".Read(" + property + ")"; });
+    if (property != "FriendlyName") return E_FAIL;
+    const std::basic_string<OLECHAR> name = wide(camera_->name);
+    pVar->vt = VT_BSTR;
+    pVar->bstrVal = SysAllocString(name.c_str());
+    return S_OK;
+  }
+
+ private:
   const std::shared_ptr<Camera> camera_;
 };
 
@@ -226,11 +338,35 @@ class DeviceMoniker final : public Object<IMoniker> {
     if (ppvResult == nullptr) return E_POINTER;
     *ppvResult = nullptr;
     if (pbc != nullptr || pmkToLeft != nullptr) return E_INVALIDARG;
-    if (failing(Step::BindToObject)) return E_FAIL;
+    if (const HRESULT hr = failure(Step::BindToObject); FAILED(hr)) return hr;
     CaptureFilter* filter = new CaptureFilter(camera_);
     const HRESULT hr = filter->handOut(riidResult, ppvResult);
     filter->drop();
     return hr;
+  }
+
+  HRESULT BindToStorage(IBindCtx* pbc, IMoniker* pmkToLeft, REFIID riid, void** ppvObj) override {
+    recordCall([&] { return name_ + ".BindToStorage(" + guidName(riid) + ")"; });
+    if (ppvObj == nullptr) return E_POINTER;
+    *ppvObj = nullptr;
+    if (pbc != nullptr || pmkToLeft != nullptr) return E_INVALIDARG;
+    if (const HRESULT hr = failure(Step::BindToStorage); FAILED(hr)) return hr;
+    PropertyBag* properties = new PropertyBag(camera_);
+    const HRESULT hr = properties->handOut(riid, ppvObj);
+    properties->drop();
+    return hr;
+  }
+
+  HRESULT GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* ppszDisplayName) override {
+    recordCall([&] { return name_ + ".GetDisplayName()"; });
+    if (ppszDisplayName == nullptr) return E_POINTER;
+    *ppszDisplayName = nullptr;
+    if (const HRESULT hr = failure(Step::GetDisplayName); FAILED(hr)) return hr;
+    const std::basic_string<OLECHAR> id = wide(camera_->id);
+    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((id.size() + 1) * sizeof(OLECHAR)));
+    std::copy(id.c_str(), id.c_str() + id.size() + 1, copy);
+    *ppszDisplayName = copy;
+    return S_OK;
   }
 
  private:
@@ -302,13 +438,33 @@ class SystemDeviceEnum final : public Object<ICreateDevEnum> {
   }
 };
 
+std::shared_ptr<Camera> withId(Camera camera) {
+  if (camera.id.empty()) camera.id = "simulated:" + camera.name;
+  return std::make_shared<Camera>(std::move(camera));
+}
+
 }  // namespace
 
 Camera builtInCamera() {
   Camera camera;
   camera.name = "Simulated Webcam";
-  camera.properties[VideoProcAmp_Brightness] = {true, 0, -64, 64, 1, 0, false};
-  camera.properties[VideoProcAmp_Contrast] = {true, 32, 0, 95, 1, 32, false};
+  camera.id = "simulated:webcam";
+  for (Property& property : camera.properties) property.present = false;
+  // {present, value, minimum, maximum, stepping delta, default, automatic, automatic supported}
+  camera.properties[VideoProcAmp_Brightness] = {true, 0, -64, 64, 1, 0, false, false};
+  camera.properties[VideoProcAmp_Contrast] = {true, 32, 0, 95, 1, 32, false, false};
+  camera.properties[VideoProcAmp_Hue] = {true, 0, -2000, 2000, 1, 0, false, false};
+  camera.properties[VideoProcAmp_Saturation] = {true, 64, 0, 100, 1, 64, false, false};
+  camera.properties[VideoProcAmp_Sharpness] = {true, 2, 0, 7, 1, 2, false, false};
+  camera.properties[VideoProcAmp_Gamma] = {true, 100, 100, 300, 1, 100, false, false};
+  camera.properties[VideoProcAmp_WhiteBalance] = {true, 4600, 2800, 6500, 10, 4600, true, true};
+  camera.properties[VideoProcAmp_BacklightCompensation] = {true, 1, 0, 2, 1, 1, false, false};
+  camera.properties[VideoProcAmp_Gain] = {true, 0, 0, 100, 1, 0, false, false};
+  // Exposure in DirectShow's unit, log2 of seconds: -6 is 1/64 s.
+  camera.properties[kCameraControlsStart + CameraControl_Exposure] = {true, -6, -11,  -3,
+                                                                      1,    -6, true, true};
+  camera.properties[kCameraControlsStart + CameraControl_Focus] = {true, 0, 0,    250,
+                                                                   5,    0, true, true};
   return camera;
 }
 
@@ -322,6 +478,9 @@ bool stepNamed(const std::string& name, Step* step) {
       {"Get", Step::Get},
       {"Set", Step::Set},
       {"GetRange", Step::GetRange},
+      {"MkParseDisplayName", Step::MkParseDisplayName},
+      {"BindToStorage", Step::BindToStorage},
+      {"GetDisplayName", Step::GetDisplayName},
   };
   for (const auto& [stepName, value] : names) {
     if (name == stepName) {
@@ -343,14 +502,12 @@ void reset() {
 void setCameras(std::vector<Camera> cameras) {
   std::lock_guard<std::mutex> lock(system().mutex);
   system().cameras.clear();
-  for (Camera& camera : cameras) {
-    system().cameras.push_back(std::make_shared<Camera>(std::move(camera)));
-  }
+  for (Camera& camera : cameras) system().cameras.push_back(withId(std::move(camera)));
 }
 
 void addCamera(Camera camera) {
   std::lock_guard<std::mutex> lock(system().mutex);
-  system().cameras.push_back(std::make_shared<Camera>(std::move(camera)));
+  system().cameras.push_back(withId(std::move(camera)));
 }
 
 Camera camera(std::size_t index) {
@@ -365,7 +522,12 @@ std::size_t cameraCount() {
 
 void fail(Step step) {
   std::lock_guard<std::mutex> lock(system().mutex);
-  system().failures.insert(step);
+  system().failures.emplace(step, E_FAIL);
+}
+
+void fail(Step step, HRESULT result) {
+  std::lock_guard<std::mutex> lock(system().mutex);
+  system().failures[step] = result;
 }
 
 std::vector<std::string> calls() {
@@ -423,6 +585,30 @@ void CoUninitialize() {
   }
   // Below zero, the count shows a close without an open.
   --com.scopes;
+}
+
+// Finds the camera that now holds the id: none once it is unplugged.
+HRESULT MkParseDisplayName(IBindCtx* pbc, LPCOLESTR szUserName, ULONG* pchEaten, IMoniker** ppmk) {
+  if (szUserName == nullptr || pchEaten == nullptr || ppmk == nullptr) return E_POINTER;
+  const std::string id = simulated::narrow(szUserName);
+  simulated::recordCall([&] { return "MkParseDisplayName(" + id + ")"; });
+  *ppmk = nullptr;
+  *pchEaten = 0;
+  if (pbc == nullptr) return E_INVALIDARG;
+  if (const HRESULT hr = simulated::failure(simulated::Step::MkParseDisplayName); FAILED(hr)) {
+    return hr;
+  }
+  std::shared_ptr<simulated::Camera> found;
+  {
+    std::lock_guard<std::mutex> lock(simulated::system().mutex);
+    for (const auto& camera : simulated::system().cameras) {
+      if (camera->id == id) found = camera;
+    }
+  }
+  if (!found) return MK_E_NOOBJECT;
+  *ppmk = new simulated::DeviceMoniker(found);
+  *pchEaten = static_cast<ULONG>(std::char_traits<OLECHAR>::length(szUserName));
+  return S_OK;
 }
 
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,

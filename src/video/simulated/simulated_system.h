@@ -19,12 +19,19 @@ struct Property {
   LONG steppingDelta = 1;
   LONG defaultValue = 0;
   bool automatic = false;
+  bool automaticSupported = true;  // false: Set with the automatic flag fails
 };
+
+// The controls of a camera: the video processing amplifier's properties by their codes, then the
+// camera control's, by their codes after those.
+constexpr std::size_t kCameraControlsStart = VideoProcAmp_Gain + 1;
+constexpr std::size_t kControls = kCameraControlsStart + CameraControl_Focus + 1;
 
 struct Camera {
   std::string name;
-  // Indexed by property code: VideoProcAmp_Brightness, VideoProcAmp_Contrast.
-  std::array<Property, 2> properties;
+  std::string id;  // the display name; "simulated:" and the name when left empty
+  std::array<Property, kControls> properties;
+  bool hasCameraControl = true;  // false: the filter has no IAMCameraControl
   // Device behaviour on Set, applied in this order.
   bool roundsToStep = false;
   bool clampsToRange = false;
@@ -43,6 +50,9 @@ enum class Step {
   Get,
   Set,
   GetRange,
+  MkParseDisplayName,  // MK_E_SYNTAX
+  BindToStorage,       // E_FAIL
+  GetDisplayName,      // E_FAIL
 };
 // The step's name as it appears in the recorded calls ("BindToObject"), for scripts.
 bool stepNamed(const std::string& name, Step* step);
@@ -57,6 +67,8 @@ Camera camera(std::size_t index);
 std::size_t cameraCount();
 
 void fail(Step step);
+// Makes the step fail with the given result, where the step returns one.
+void fail(Step step, HRESULT result);
 
 // Calls made on the system, in order, with their arguments, e.g.
 // "CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, 3, IID_ICreateDevEnum)" or

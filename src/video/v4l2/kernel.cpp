@@ -15,14 +15,6 @@ namespace v4l2 {
 
 namespace {
 
-constexpr DWORD ERROR_BUSY = 170;
-constexpr DWORD ERROR_IO_DEVICE = 1117;
-constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
-
-constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
-  return static_cast<HRESULT>((error & 0xFFFF) | 0x80070000u);
-}
-
 // "videoN" with N a plain decimal number.
 bool videoNodeNumber(const char* name, unsigned* number) {
   constexpr char kPrefix[] = "video";
