@@ -123,6 +123,35 @@ int fail(int error) {
   return -1;
 }
 
+// Whether the automatic control of the value control `id`, where the node has one, is on.
+bool heldByAutomatic(Node& node, std::uint32_t id) {
+  struct Pair {
+    std::uint32_t value;
+    std::uint32_t automatic;
+  };
+  static const Pair pairs[] = {
+      {V4L2_CID_BRIGHTNESS, V4L2_CID_AUTOBRIGHTNESS},
+      {V4L2_CID_HUE, V4L2_CID_HUE_AUTO},
+      {V4L2_CID_WHITE_BALANCE_TEMPERATURE, V4L2_CID_AUTO_WHITE_BALANCE},
+      {V4L2_CID_GAIN, V4L2_CID_AUTOGAIN},
+      {V4L2_CID_FOCUS_ABSOLUTE, V4L2_CID_FOCUS_AUTO},
+      {V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CID_EXPOSURE_AUTO},
+  };
+  for (const Pair& pair : pairs) {
+    if (pair.value != id) continue;
+    const Control* automatic = findControl(node, pair.automatic);
+    if (automatic == nullptr) return false;
+    return pair.automatic == V4L2_CID_EXPOSURE_AUTO ? automatic->value != V4L2_EXPOSURE_MANUAL
+                                                    : automatic->value != 0;
+  }
+  return false;
+}
+
+bool hasMenuItem(const Control& control, std::int64_t index) {
+  return index >= control.minimum && index <= control.maximum && index >= 0 && index < 32 &&
+         (control.menuItems & (1u << index)) != 0;
+}
+
 int controlCall(Node& node, unsigned long request, void* argument) {
   if (node.controlError != 0) return fail(node.controlError);
   switch (request) {
@@ -133,7 +162,7 @@ int controlCall(Node& node, unsigned long request, void* argument) {
       const std::uint32_t id = query->id;
       std::memset(query, 0, sizeof *query);
       query->id = id;
-      query->type = V4L2_CTRL_TYPE_INTEGER;
+      query->type = control->type;
       std::snprintf(reinterpret_cast<char*>(query->name), sizeof query->name, "control %u", id);
       query->minimum = control->minimum;
       query->maximum = control->maximum;
@@ -153,13 +182,23 @@ int controlCall(Node& node, unsigned long request, void* argument) {
       auto* request_ = static_cast<v4l2_control*>(argument);
       Control* control = findControl(node, request_->id);
       if (control == nullptr || control->disabled) return fail(EINVAL);
-      const Control* automatic = findControl(node, V4L2_CID_AUTOBRIGHTNESS);
-      if (request_->id == V4L2_CID_BRIGHTNESS && automatic != nullptr && automatic->value != 0) {
-        return fail(EBUSY);
+      if (heldByAutomatic(node, request_->id)) return fail(EBUSY);
+      if (control->type == V4L2_CTRL_TYPE_MENU && !hasMenuItem(*control, request_->value)) {
+        return fail(EINVAL);
       }
       control->requested = request_->value;
       control->value = limited(*control, request_->value);
       request_->value = control->value;
+      return 0;
+    }
+    case VIDIOC_QUERYMENU: {
+      auto* menu = static_cast<v4l2_querymenu*>(argument);
+      const Control* control = findControl(node, menu->id);
+      if (control == nullptr || control->type != V4L2_CTRL_TYPE_MENU ||
+          !hasMenuItem(*control, menu->index)) {
+        return fail(EINVAL);
+      }
+      std::snprintf(reinterpret_cast<char*>(menu->name), sizeof menu->name, "item %u", menu->index);
       return 0;
     }
     default:

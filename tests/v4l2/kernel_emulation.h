@@ -2,8 +2,9 @@
 // that holds it defines open, close, ioctl and getdents64: linked into a test program, or
 // preloaded into a JVM, it answers them for /dev and /dev/videoN with emulated video nodes, and
 // passes every other path and descriptor on to the C library. The nodes follow a real driver:
-// values are limited to the range and rounded to the step, an automatic brightness that is on
-// refuses manual brightness (EBUSY), a missing control answers EINVAL, an unplugged node ENODEV.
+// values are limited to the range and rounded to the step, a control whose automatic control is
+// on refuses manual values (EBUSY), a menu answers VIDIOC_QUERYMENU for the items it has, a
+// missing control answers EINVAL, an unplugged node ENODEV.
 #pragma once
 
 #include <linux/videodev2.h>
@@ -23,6 +24,8 @@ struct Control {
   bool disabled = false;
   // The last value that S_CTRL asked for, before the driver limited or rounded it.
   std::int32_t requested = 0;
+  std::uint32_t type = V4L2_CTRL_TYPE_INTEGER;
+  std::uint32_t menuItems = 0;  // a menu's items, bit N for index N
 };
 
 struct Node {

@@ -45,6 +45,26 @@ JNIEXPORT jboolean JNICALL Java_quorvane_image_EmulatedKernel_addUvcCamera(
   return JNI_TRUE;
 }
 
+// static native void addCamera(int number, int[][] controls);
+// controls: {id, type, minimum, maximum, step, default, value, menu items} each.
+JNIEXPORT void JNICALL Java_quorvane_image_EmulatedKernel_addCamera(JNIEnv* env, jclass,
+                                                                    jint number,
+                                                                    jobjectArray controls) {
+  std::vector<emulated_kernel::Control> added;
+  for (jsize i = 0; i < env->GetArrayLength(controls); ++i) {
+    auto row = static_cast<jintArray>(env->GetObjectArrayElement(controls, i));
+    jint v[8];
+    env->GetIntArrayRegion(row, 0, 8, v);
+    env->DeleteLocalRef(row);
+    emulated_kernel::Control control{
+        static_cast<std::uint32_t>(v[0]), v[2], v[3], v[4], v[5], v[6]};
+    control.type = static_cast<std::uint32_t>(v[1]);
+    control.menuItems = static_cast<std::uint32_t>(v[7]);
+    added.push_back(control);
+  }
+  emulated_kernel::addUvcCamera(static_cast<unsigned>(number), std::move(added));
+}
+
 // static native void addMetadataNode(int number);
 JNIEXPORT void JNICALL Java_quorvane_image_EmulatedKernel_addMetadataNode(JNIEnv*, jclass,
                                                                           jint number) {

@@ -6,23 +6,27 @@
 
 namespace {
 
-// {value, minimum, maximum, stepping delta, default, automatic (0 or 1)}; null: no such property.
+// {value, minimum, maximum, stepping delta, default, automatic (0 or 1)[, automatic supported]};
+// null: no such property.
 constexpr jsize kPropertyFields = 6;
+constexpr jsize kControlFields = 7;
 
 simulated::Property propertyFrom(JNIEnv* env, jintArray fields) {
   simulated::Property property;
-  if (fields == nullptr || env->GetArrayLength(fields) != kPropertyFields) {
+  const jsize length = fields == nullptr ? 0 : env->GetArrayLength(fields);
+  if (length != kPropertyFields && length != kControlFields) {
     property.present = false;
     return property;
   }
-  jint values[kPropertyFields];
-  env->GetIntArrayRegion(fields, 0, kPropertyFields, values);
+  jint values[kControlFields] = {0, 0, 0, 0, 0, 0, 1};
+  env->GetIntArrayRegion(fields, 0, length, values);
   property.value = values[0];
   property.minimum = values[1];
   property.maximum = values[2];
   property.steppingDelta = values[3];
   property.defaultValue = values[4];
   property.automatic = values[5] != 0;
+  property.automaticSupported = values[6] != 0;
   return property;
 }
 
@@ -62,11 +66,45 @@ JNIEXPORT void JNICALL Java_quorvane_image_SimulatedSystem_addCamera(
   simulated::addCamera(std::move(camera));
 }
 
+// static native void addCameraWithControls(String name, String id, int[][] controls,
+//                                           boolean hasCameraControl);
+// controls: one entry per control, in the order of quorvane.image.VideoControl.
+JNIEXPORT void JNICALL Java_quorvane_image_SimulatedSystem_addCameraWithControls(
+    JNIEnv* env, jclass, jstring name, jstring id, jobjectArray controls,
+    jboolean hasCameraControl) {
+  simulated::Camera camera;
+  camera.name = stringFrom(env, name);
+  camera.id = stringFrom(env, id);
+  camera.hasCameraControl = hasCameraControl;
+  const jsize count = env->GetArrayLength(controls);
+  for (std::size_t index = 0; index < simulated::kControls; ++index) {
+    jintArray fields = nullptr;
+    if (static_cast<jsize>(index) < count) {
+      fields =
+          static_cast<jintArray>(env->GetObjectArrayElement(controls, static_cast<jsize>(index)));
+    }
+    camera.properties[index] = propertyFrom(env, fields);
+    if (fields != nullptr) env->DeleteLocalRef(fields);
+  }
+  simulated::addCamera(std::move(camera));
+}
+
+// static native boolean failWith(String step, int result);
+JNIEXPORT jboolean JNICALL Java_quorvane_image_SimulatedSystem_failWith(JNIEnv* env, jclass,
+                                                                        jstring stepName,
+                                                                        jint result) {
+  simulated::Step step;
+  if (!simulated::stepNamed(stringFrom(env, stepName), &step)) return JNI_FALSE;
+  simulated::fail(step, static_cast<HRESULT>(result));
+  return JNI_TRUE;
+}
+
 // static native int[] property(int camera, int property);
+// property: a control's index in the order of quorvane.image.VideoControl.
 JNIEXPORT jintArray JNICALL Java_quorvane_image_SimulatedSystem_property(JNIEnv* env, jclass,
                                                                          jint camera, jint code) {
   if (camera < 0 || static_cast<std::size_t>(camera) >= simulated::cameraCount() || code < 0 ||
-      code > VideoProcAmp_Contrast) {
+      static_cast<std::size_t>(code) >= simulated::kControls) {
     return nullptr;
   }
   const simulated::Property property = simulated::camera(static_cast<std::size_t>(camera))

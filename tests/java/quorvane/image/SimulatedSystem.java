@@ -26,7 +26,21 @@ final class SimulatedSystem {
   static native void addCamera(
       String name, int[] brightness, int[] contrast, boolean roundsToStep, boolean clampsToRange);
 
-  /** The device's current state of a property, as {@link #property} lays it out. */
+  /**
+   * Adds a camera with every control: controls[i], for the control of ordinal i, is {value,
+   * minimum, maximum, stepping delta, default, automatic, automatic supported}, or null when the
+   * camera lacks it.
+   */
+  static native void addCameraWithControls(
+      String name, String id, int[][] controls, boolean hasCameraControl);
+
+  /** Makes a platform step fail with the given HRESULT; false for an unknown step. */
+  static native boolean failWith(String step, int result);
+
+  /**
+   * The device's current state of a property (a control, by its ordinal in {@link VideoControl}),
+   * as {@link #property} lays it out.
+   */
   static native int[] property(int camera, int property);
 
   /** Makes a platform step fail, named as the recorded calls name it; false for an unknown one. */

@@ -26,6 +26,13 @@ final class EmulatedKernel {
   static native boolean addUvcCamera(
       int number, int[] brightness, int[] contrast, int automaticBrightness);
 
+  /**
+   * Adds a UVC camera at /dev/video{number}, with its metadata node after it.
+   *
+   * @param controls per control {id, type, minimum, maximum, step, default, value, menu items}
+   */
+  static native void addCamera(int number, int[][] controls);
+
   /** A metadata node, as a UVC camera has beside its capture node, with controls of its own. */
   static native void addMetadataNode(int number);
 
