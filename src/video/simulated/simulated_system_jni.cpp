@@ -59,6 +59,8 @@ JNIEXPORT void JNICALL Java_quorvane_image_SimulatedSystem_addCamera(
     jboolean roundsToStep, jboolean clampsToRange) {
   simulated::Camera camera;
   camera.name = stringFrom(env, name);
+  // A camera of brightness and contrast alone.
+  for (simulated::Property& property : camera.properties) property.present = false;
   camera.properties[VideoProcAmp_Brightness] = propertyFrom(env, brightness);
   camera.properties[VideoProcAmp_Contrast] = propertyFrom(env, contrast);
   camera.roundsToStep = roundsToStep;

@@ -128,7 +128,7 @@ class StressTest {
       Set<Integer> contrastHeld, Set<List<Integer>> rangesReported, boolean multithreaded) {
     List<String> faults = new ArrayList<>();
     for (int i = 0; i < CALLS_PER_THREAD && faults.size() < 10; i++) {
-      switch (random.nextInt(5)) {
+      switch (random.nextInt(7)) {
         case 0: {
           int value = camera.getBrightness();
           if (!brightnessHeld.contains(value)) faults.add("brightness " + value);
@@ -145,6 +145,25 @@ class StressTest {
         case 3:
           camera.setContrast(contrastToSet(random));
           break;
+        case 5:
+        case 6: {
+          // The same calls through Camera, by id, on a camera that may be swapped away meanwhile.
+          List<Camera> listed = Camera.list();
+          if (listed.isEmpty()) break;
+          Camera chosen = listed.get(random.nextInt(listed.size()));
+          try {
+            if (random.nextBoolean()) {
+              int value = chosen.get(VideoControl.BRIGHTNESS);
+              if (!brightnessHeld.contains(value)) faults.add("Camera brightness " + value);
+            } else {
+              chosen.set(VideoControl.CONTRAST, contrastToSet(random));
+              if (chosen.controls().size() != 2) faults.add("controls " + chosen.controls());
+            }
+          } catch (CameraException e) {
+            if (e.reason() != CameraException.Reason.NOT_FOUND) faults.add(e.getMessage());
+          }
+          break;
+        }
         default: {
           CaptureProperties p = camera.getCaptureProperties();
           List<Integer> ranges = Arrays.asList(p.minBrightness, p.maxBrightness,
