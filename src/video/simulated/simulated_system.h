@@ -40,7 +40,8 @@ struct Camera {
 // The camera that the system holds until a test scripts another: typical webcam ranges.
 Camera builtInCamera();
 
-// The platform steps that can be made to fail.
+// The platform steps that can be made to fail. A step that returns a result answers E_FAIL, or
+// what fail(step, result) chose, unless its line says otherwise.
 enum class Step {
   CoCreateInstance,       // REGDB_E_CLASSNOTREG
   CreateClassEnumerator,  // the category answers as empty: S_FALSE, no enumerator
@@ -50,9 +51,9 @@ enum class Step {
   Get,
   Set,
   GetRange,
-  MkParseDisplayName,  // MK_E_SYNTAX
-  BindToStorage,       // E_FAIL
-  GetDisplayName,      // E_FAIL
+  MkParseDisplayName,
+  BindToStorage,
+  GetDisplayName,
 };
 // The step's name as it appears in the recorded calls ("BindToObject"), for scripts.
 bool stepNamed(const std::string& name, Step* step);
