@@ -113,6 +113,15 @@ HRESULT rangeOf(Control* control, LONG property, Range* range) {
                            &range->defaultValue, &range->capsFlags);
 }
 
+// The range of one control of the device, and whether the control has an automatic mode.
+HRESULT controlRange(IBaseFilter* filter, jint control, Range* range, bool* automaticSupported) {
+  return onControl(filter, control, [&](auto* controls, LONG property, ModeFlags modes) {
+    const HRESULT hr = rangeOf(controls, property, range);
+    *automaticSupported = (range->capsFlags & modes.automatic) != 0;
+    return hr;
+  });
+}
+
 void writeInts(JNIEnv* env, jintArray target, std::initializer_list<jint> values) {
   env->SetIntArrayRegion(target, 0, static_cast<jsize>(values.size()), values.begin());
 }
@@ -223,11 +232,7 @@ JNIEXPORT jint JNICALL Java_quorvane_image_Camera_getRange(JNIEnv* env, jclass, 
   Range found;
   bool automaticSupported = false;
   const HRESULT hr = onDevice(env, id, [&](IBaseFilter* filter) {
-    return onControl(filter, control, [&](auto* controls, LONG property, ModeFlags modes) {
-      const HRESULT result = rangeOf(controls, property, &found);
-      automaticSupported = (found.capsFlags & modes.automatic) != 0;
-      return result;
-    });
+    return controlRange(filter, control, &found, &automaticSupported);
   });
   if (SUCCEEDED(hr)) {
     writeInts(
@@ -248,12 +253,7 @@ JNIEXPORT jint JNICALL Java_quorvane_image_Camera_getRanges(JNIEnv* env, jclass,
     for (jint control = 0; control < kControls; ++control) {
       Range found;
       bool automaticSupported = false;
-      const HRESULT result =
-          onControl(filter, control, [&](auto* controls, LONG property, ModeFlags modes) {
-            const HRESULT ranged = rangeOf(controls, property, &found);
-            automaticSupported = (found.capsFlags & modes.automatic) != 0;
-            return ranged;
-          });
+      const HRESULT result = controlRange(filter, control, &found, &automaticSupported);
       if (unsupported(result)) continue;
       if (FAILED(result)) return result;
       jint* entry = &values[static_cast<std::size_t>(control * kFields)];
