@@ -6,20 +6,17 @@
 #include <jni.h>
 
 #include <climits>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "com_ref.h"
 #include "recording_jni.h"
-#include "test_filter.h"
+#include "wine_devices.h"
 
 namespace {
 
-using Calls = std::vector<std::string>;
 using recording_jni::Fields;
 
 using GetValue = jint(JNICALL*)(JNIEnv*, jobject);
@@ -35,164 +32,32 @@ struct Exports {
 };
 Exports kivdshow;
 
-template <class Function>
-Function exported(HMODULE module, const char* name) {
-  // Through void(*)(), the one cast between function types that GCC takes without a warning.
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-// COM for the test's own use of the platform, on the calling thread.
-class ComOpen {
- public:
-  ComOpen() : opened_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComOpen() {
-    if (opened_) CoUninitialize();
-  }
-  ComOpen(const ComOpen&) = delete;
-  ComOpen& operator=(const ComOpen&) = delete;
-
- private:
-  bool opened_;
-};
-
-std::wstring instanceName(int device) {
-  return L"kivdshow test device " + std::to_wstring(device);
-}
-
-std::wstring modulePath(HMODULE module) {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
-  return std::wstring(path, length);
-}
-
-void setRegistryText(HKEY key, const wchar_t* name, const std::wstring& text) {
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-ComRef<IFilterMapper2> filterMapper() {
-  ComRef<IFilterMapper2> mapper;
-  CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
-                   mapper.put_void());
-  return mapper;
-}
-
-// Registers the COM class of the device's filter, then the device in the video input category.
-bool registerDevice(int device) {
-  wchar_t classId[40];
-  StringFromGUID2(*testFilterClassId(device), classId, 40);
-  const std::wstring classKey = std::wstring(L"CLSID\\") + classId + L"\\InprocServer32";
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  setRegistryText(key, nullptr, modulePath(GetModuleHandleW(L"test_filter.dll")));
-  setRegistryText(key, L"ThreadingModel", L"Both");
-  RegCloseKey(key);
-
-  ComOpen com;
-  ComRef<IFilterMapper2> mapper = filterMapper();
-  if (!mapper) return false;
-  REGFILTER2 filter = {};
-  filter.dwVersion = 1;
-  filter.dwMerit = MERIT_DO_NOT_USE;
-  const std::wstring name = instanceName(device);
-  return SUCCEEDED(mapper->RegisterFilter(*testFilterClassId(device), name.c_str(), nullptr,
-                                          &CLSID_VideoInputDeviceCategory, name.c_str(), &filter));
-}
-
-void unregisterDevice(int device) {
-  ComOpen com;
-  ComRef<IFilterMapper2> mapper = filterMapper();
-  if (mapper) {
-    mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, instanceName(device).c_str(),
-                             *testFilterClassId(device));
-  }
-}
-
-// The device that the platform's enumerator lists first, asked of the enumerator itself; -1
-// when it lists none of ours.
-int firstListedDevice() {
-  ComOpen com;
-  ComRef<ICreateDevEnum> systemDeviceEnum;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICreateDevEnum, systemDeviceEnum.put_void()))) {
-    return -1;
-  }
-  ComRef<IEnumMoniker> devices;
-  if (systemDeviceEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, devices.put(), 0) !=
-      S_OK) {
-    return -1;
-  }
-  ComRef<IMoniker> first;
-  if (devices->Next(1, first.put(), nullptr) != S_OK) return -1;
-  ComRef<IPropertyBag> properties;
-  if (FAILED(first->BindToStorage(nullptr, nullptr, IID_IPropertyBag, properties.put_void()))) {
-    return -1;
-  }
-  VARIANT classIdText;
-  VariantInit(&classIdText);
-  if (FAILED(properties->Read(L"CLSID", &classIdText, nullptr))) return -1;
-  CLSID classId = {};
-  CLSIDFromString(classIdText.bstrVal, &classId);
-  VariantClear(&classIdText);
-  for (int device = 0; device < kTestDevices; ++device) {
-    if (classId == *testFilterClassId(device)) return device;
-  }
-  return -1;
-}
-
-Calls recordedCalls() {
-  std::string text(static_cast<std::size_t>(testFilterCalls(nullptr, 0)) + 1, '\0');
-  testFilterCalls(text.data(), static_cast<int>(text.size()));
-  Calls calls;
-  std::istringstream lines(text.c_str());
-  for (std::string line; std::getline(lines, line);) calls.push_back(line);
-  return calls;
-}
+constexpr LONG kBothModes = VideoProcAmp_Flags_Auto | VideoProcAmp_Flags_Manual;
 
 TestDevice deviceWith(LONG brightness, LONG contrast) {
   TestDevice device = {};
   device.hasVideoProcAmp = TRUE;
   device.properties[VideoProcAmp_Brightness] = {
-      TRUE, brightness, -64, 64, 1, 0, VideoProcAmp_Flags_Auto};
+      TRUE, brightness, -64, 64, 1, 0, VideoProcAmp_Flags_Auto, kBothModes};
   device.properties[VideoProcAmp_Contrast] = {
-      TRUE, contrast, 0, 95, 1, 32, VideoProcAmp_Flags_Manual};
+      TRUE, contrast, 0, 95, 1, 32, VideoProcAmp_Flags_Manual, kBothModes};
   return device;
 }
 
-TestDevice deviceState(int device) {
-  TestDevice state = {};
-  testFilterDevice(device, &state);
-  return state;
-}
-
-// Loads kivdshow.dll and registers both test devices, once for the whole run.
-class WineSystem : public ::testing::Environment {
+// kivdshow.dll's exports, found once for the whole run.
+class ImageCaptureExports : public ::testing::Environment {
  public:
   void SetUp() override {
-    HMODULE module = LoadLibraryW(L"kivdshow.dll");
-    ASSERT_NE(module, nullptr) << "kivdshow.dll did not load";
-    kivdshow.getBrightness =
-        exported<GetValue>(module, "Java_quorvane_image_ImageCapture_getBrightness");
-    kivdshow.getContrast =
-        exported<GetValue>(module, "Java_quorvane_image_ImageCapture_getContrast");
-    kivdshow.setBrightness =
-        exported<SetValue>(module, "Java_quorvane_image_ImageCapture_setBrightness");
-    kivdshow.setContrast =
-        exported<SetValue>(module, "Java_quorvane_image_ImageCapture_setContrast");
+    kivdshow.getBrightness = exported<GetValue>("Java_quorvane_image_ImageCapture_getBrightness");
+    kivdshow.getContrast = exported<GetValue>("Java_quorvane_image_ImageCapture_getContrast");
+    kivdshow.setBrightness = exported<SetValue>("Java_quorvane_image_ImageCapture_setBrightness");
+    kivdshow.setContrast = exported<SetValue>("Java_quorvane_image_ImageCapture_setContrast");
     kivdshow.getCaptureProperties =
-        exported<GetProperties>(module, "Java_quorvane_image_ImageCapture_getCaptureProperties");
-    for (int device = 0; device < kTestDevices; ++device) {
-      ASSERT_TRUE(registerDevice(device)) << "test device " << device << " not registered";
-    }
-  }
-  void TearDown() override {
-    for (int device = 0; device < kTestDevices; ++device) unregisterDevice(device);
+        exported<GetProperties>("Java_quorvane_image_ImageCapture_getCaptureProperties");
   }
 };
-const auto* const kWineSystem = ::testing::AddGlobalTestEnvironment(new WineSystem);
+const auto* const kImageCaptureExports =
+    ::testing::AddGlobalTestEnvironment(new ImageCaptureExports);
 
 class DshowTest : public ::testing::Test {
  protected:
@@ -245,8 +110,8 @@ TEST_F(DshowTest, ValuesPassUnchangedToTheFirstListedDeviceWithTheManualFlag) {
 
 TEST_F(DshowTest, CapturePropertiesFillsAllEightFieldsInOrder) {
   TestDevice odd = deviceWith(0, 0);
-  odd.properties[VideoProcAmp_Brightness] = {TRUE, 0, -100, -20, 7, -50, 0};
-  odd.properties[VideoProcAmp_Contrast] = {TRUE, 0, 90, 10, 3, 0, 0};
+  odd.properties[VideoProcAmp_Brightness] = {TRUE, 0, -100, -20, 7, -50, 0, kBothModes};
+  odd.properties[VideoProcAmp_Contrast] = {TRUE, 0, 90, 10, 3, 0, 0, kBothModes};
   testFilterSetDevice(first_, &odd);
   recording_jni::Environment jni([](const std::string& call) { testFilterRecord(call.c_str()); });
 

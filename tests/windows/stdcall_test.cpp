@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "camera_jni.h"
 #include "recording_jni.h"
 #include "test_filter.h"
 
@@ -68,6 +69,12 @@ std::int32_t stackDrift(void* function, std::initializer_list<std::uint32_t> arg
   return drift;
 }
 
+// A pointer as a 32-bit argument.
+template <class Pointer>
+std::uint32_t handle(Pointer pointer) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+}
+
 void* exported(const char* name) {
   HMODULE module = LoadLibraryW(L"kivdshow.dll");
   return module == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(module, name));
@@ -83,7 +90,10 @@ TEST(StdcallTest, TheMeasureTellsTheTwoConventionsApart) {
 
 TEST(StdcallTest, EveryExportTakesExactlyItsArgumentsOffTheStack) {
   recording_jni::Environment jni([](const std::string&) {});
-  const std::uint32_t env = reinterpret_cast<std::uintptr_t>(jni.env());
+  const std::uint32_t env = handle(jni.env());
+  camera_jni::Environment camera{camera_jni::Natives{}};
+  const std::uint32_t cameraEnv = handle(camera.env());
+  const std::uint32_t id = handle(camera.string("@device:sw:no such device"));
   struct Export {
     const char* name;
     std::initializer_list<std::uint32_t> arguments;
@@ -94,6 +104,14 @@ TEST(StdcallTest, EveryExportTakesExactlyItsArgumentsOffTheStack) {
       {"Java_quorvane_image_ImageCapture_setBrightness", {0, 0, 12}},
       {"Java_quorvane_image_ImageCapture_setContrast", {0, 0, 13}},
       {"Java_quorvane_image_ImageCapture_getCaptureProperties", {env, 0}},
+      {"Java_quorvane_image_Camera_listDevices", {cameraEnv, 0, handle(camera.ints(1))}},
+      {"Java_quorvane_image_Camera_getValue", {cameraEnv, 0, id, 0, handle(camera.ints(1))}},
+      {"Java_quorvane_image_Camera_setValue", {cameraEnv, 0, id, 0, 5}},
+      {"Java_quorvane_image_Camera_setAutomatic", {cameraEnv, 0, id, 0}},
+      {"Java_quorvane_image_Camera_isAutomatic", {cameraEnv, 0, id, 0, handle(camera.ints(1))}},
+      {"Java_quorvane_image_Camera_getRange", {cameraEnv, 0, id, 0, handle(camera.ints(5))}},
+      {"Java_quorvane_image_Camera_getRanges",
+       {cameraEnv, 0, id, handle(camera.ints(camera_jni::kControls * 6))}},
   };
   for (const Export& entry : exports) {
     SCOPED_TRACE(entry.name);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -33,9 +34,73 @@ void record(const std::string& entry) {
   state().calls += entry + "\n";
 }
 
-class TestFilter final : public IBaseFilter, public IAMVideoProcAmp {
+class TestFilter;
+
+// One of the filter's property interfaces: IAMVideoProcAmp and IAMCameraControl have the same
+// methods, so each is a part of its own, whose identity is the filter's.
+template <class Interface>
+class PropertyPart final : public Interface {
  public:
-  explicit TestFilter(int device) : device_(device), name_("device" + std::to_string(device)) {
+  PropertyPart(TestFilter* filter, int firstProperty, std::string name)
+      : filter_(filter), firstProperty_(firstProperty), name_(std::move(name)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE GetRange(LONG Property, LONG* pMin, LONG* pMax, LONG* pSteppingDelta,
+                                     LONG* pDefault, LONG* pCapsFlags) override {
+    record(name_ + ".GetRange(" + std::to_string(Property) + ")");
+    if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    TestProperty* property = find(Property);
+    if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
+    *pMin = property->minimum;
+    *pMax = property->maximum;
+    *pSteppingDelta = property->steppingDelta;
+    *pDefault = property->defaultValue;
+    *pCapsFlags = property->capsFlags;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Set(LONG Property, LONG lValue, LONG Flags) override {
+    record(name_ + ".Set(" + std::to_string(Property) + ", " + std::to_string(lValue) + ", " +
+           std::to_string(Flags) + ")");
+    std::lock_guard<std::mutex> lock(state().mutex);
+    TestProperty* property = find(Property);
+    if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
+    // A device takes exactly one mode, and only one that it offers.
+    const bool oneMode = Flags == VideoProcAmp_Flags_Auto || Flags == VideoProcAmp_Flags_Manual;
+    if (!oneMode || (Flags & property->capsFlags) == 0) return E_INVALIDARG;
+    property->value = lValue;
+    property->flags = Flags;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Get(LONG Property, LONG* lValue, LONG* Flags) override {
+    record(name_ + ".Get(" + std::to_string(Property) + ")");
+    if (lValue == nullptr || Flags == nullptr) return E_POINTER;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    TestProperty* property = find(Property);
+    if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
+    *lValue = property->value;
+    *Flags = property->flags;
+    return S_OK;
+  }
+
+ private:
+  TestProperty* find(LONG code);
+
+  TestFilter* const filter_;
+  const int firstProperty_;
+  const std::string name_;
+};
+
+class TestFilter final : public IBaseFilter {
+ public:
+  explicit TestFilter(int device)
+      : device_(device),
+        videoProcAmp_(this, 0, "device" + std::to_string(device)),
+        cameraControl_(this, kCameraControlsStart,
+                       "device" + std::to_string(device) + ".CameraControl") {
     ++liveInstances;
     std::lock_guard<std::mutex> lock(state().mutex);
     ++state().instancesMade[device];
@@ -49,7 +114,9 @@ class TestFilter final : public IBaseFilter, public IAMVideoProcAmp {
         riid == IID_IBaseFilter) {
       *ppv = static_cast<IBaseFilter*>(this);
     } else if (riid == IID_IAMVideoProcAmp && device().hasVideoProcAmp) {
-      *ppv = static_cast<IAMVideoProcAmp*>(this);
+      *ppv = static_cast<IAMVideoProcAmp*>(&videoProcAmp_);
+    } else if (riid == IID_IAMCameraControl && device().hasCameraControl) {
+      *ppv = static_cast<IAMCameraControl*>(&cameraControl_);
     } else {
       return E_NOINTERFACE;
     }
@@ -102,56 +169,37 @@ class TestFilter final : public IBaseFilter, public IAMVideoProcAmp {
     return E_NOTIMPL;
   }
 
-  // IAMVideoProcAmp
-  HRESULT STDMETHODCALLTYPE GetRange(LONG Property, LONG* pMin, LONG* pMax, LONG* pSteppingDelta,
-                                     LONG* pDefault, LONG* pCapsFlags) override {
-    record(name_ + ".GetRange(" + std::to_string(Property) + ")");
-    if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
-    std::lock_guard<std::mutex> lock(state().mutex);
-    TestProperty* property = find(Property);
-    if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
-    *pMin = property->minimum;
-    *pMax = property->maximum;
-    *pSteppingDelta = property->steppingDelta;
-    *pDefault = property->defaultValue;
-    *pCapsFlags = VideoProcAmp_Flags_Auto | VideoProcAmp_Flags_Manual;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Set(LONG Property, LONG lValue, LONG Flags) override {
-    record(name_ + ".Set(" + std::to_string(Property) + ", " + std::to_string(lValue) + ", " +
-           std::to_string(Flags) + ")");
-    std::lock_guard<std::mutex> lock(state().mutex);
-    TestProperty* property = find(Property);
-    if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
-    property->value = lValue;
-    property->flags = Flags;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Get(LONG Property, LONG* lValue, LONG* Flags) override {
-    record(name_ + ".Get(" + std::to_string(Property) + ")");
-    if (lValue == nullptr || Flags == nullptr) return E_POINTER;
-    std::lock_guard<std::mutex> lock(state().mutex);
-    TestProperty* property = find(Property);
-    if (property == nullptr) return E_PROP_ID_UNSUPPORTED;
-    *lValue = property->value;
-    *Flags = property->flags;
-    return S_OK;
-  }
+  // The device's state; the caller holds the state's mutex.
+  TestDevice& device() { return state().devices[device_]; }
 
  private:
   ~TestFilter() { --liveInstances; }
 
-  TestDevice& device() { return state().devices[device_]; }
-  TestProperty* find(LONG code) {
-    if (code != VideoProcAmp_Brightness && code != VideoProcAmp_Contrast) return nullptr;
-    TestProperty& property = device().properties[code];
-    return property.present ? &property : nullptr;
-  }
-
   const int device_;
-  const std::string name_;
+  PropertyPart<IAMVideoProcAmp> videoProcAmp_;
+  PropertyPart<IAMCameraControl> cameraControl_;
   std::atomic<ULONG> references_{1};
 };
+
+template <class Interface>
+HRESULT PropertyPart<Interface>::QueryInterface(REFIID riid, void** ppv) {
+  return filter_->QueryInterface(riid, ppv);
+}
+template <class Interface>
+ULONG PropertyPart<Interface>::AddRef() {
+  return filter_->AddRef();
+}
+template <class Interface>
+ULONG PropertyPart<Interface>::Release() {
+  return filter_->Release();
+}
+template <class Interface>
+TestProperty* PropertyPart<Interface>::find(LONG code) {
+  const int lastProperty = firstProperty_ == 0 ? kCameraControlsStart : kTestProperties;
+  if (code < 0 || firstProperty_ + code >= lastProperty) return nullptr;
+  TestProperty& property = filter_->device().properties[firstProperty_ + code];
+  return property.present ? &property : nullptr;
+}
 
 class ClassFactory final : public IClassFactory {
  public:
