@@ -1,5 +1,6 @@
-// Native calls from several threads at once while another thread swaps the cameras: what the
-// sanitizer builds run to find races, use after release and leaks between the threads.
+// Native calls of ImageCapture and Camera from several threads at once while another thread swaps
+// the cameras: what the sanitizer builds run to find races, use after release and leaks between
+// the threads.
 #include <jni.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "camera_exports.h"
 #include "image_capture_exports.h"
 #include "simulated_system.h"
 
@@ -33,12 +35,15 @@ struct ThreadOutcome {
 
 void mixedCalls(unsigned random, bool multithreaded, ThreadOutcome* outcome) {
   if (multithreaded) simulated::joinMultithreadedApartment();
+  camera_jni::Environment jni(linkedCameraNatives());
   const std::set<jint> brightnessHeld = {0, -1, -2, -3, -10, -11};
   const std::set<jint> contrastHeld = {0, 1, 2, 3, 10, 11};
   for (int i = 0; i < kCallsPerThread; ++i) {
     random = random * 1103515245u + 12345u;
     const jint setValue = static_cast<jint>(1 + (random >> 16) % 3);
-    switch ((random >> 8) % 4) {
+    jint status = camera_jni::kDone;
+    jint value = 0;
+    switch ((random >> 8) % 7) {
       case 0:
         if (const jint value = Java_quorvane_image_ImageCapture_getBrightness(nullptr, nullptr);
             brightnessHeld.count(value) == 0) {
@@ -54,8 +59,28 @@ void mixedCalls(unsigned random, bool multithreaded, ThreadOutcome* outcome) {
       case 2:
         Java_quorvane_image_ImageCapture_setBrightness(nullptr, nullptr, -setValue);
         break;
-      default:
+      case 3:
         Java_quorvane_image_ImageCapture_setContrast(nullptr, nullptr, setValue);
+        break;
+      case 4:
+        for (const camera_jni::Device& device : jni.list(&status)) {
+          if (device.id != "simulated:a" && device.id != "simulated:b") {
+            outcome->faults.push_back("listed " + device.id);
+          }
+        }
+        break;
+      case 5:
+        // By id, camera a whichever place it has; gone while the cameras are swapped out.
+        status = jni.get("simulated:a", VideoProcAmp_Brightness, &value);
+        if (status == camera_jni::kDone && brightnessHeld.count(value) == 0) {
+          outcome->faults.push_back("camera a brightness " + std::to_string(value));
+        }
+        break;
+      default:
+        status = jni.set("simulated:b", VideoProcAmp_Contrast, setValue);
+    }
+    if (status != camera_jni::kDone && status != camera_jni::kNotFound) {
+      outcome->faults.push_back("status " + std::to_string(status));
     }
   }
   if (simulated::openScopesOnThisThread() != 0) outcome->faults.push_back("COM scopes left open");

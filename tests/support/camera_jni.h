@@ -26,6 +26,28 @@ enum Status : jint {
   kDeviceError,
 };
 
+// The controls by their ordinals in quorvane.image.VideoControl.
+enum Control : jint {
+  kBrightness = 0,
+  kContrast,
+  kHue,
+  kSaturation,
+  kSharpness,
+  kGamma,
+  kColorEnable,
+  kWhiteBalance,
+  kBacklightCompensation,
+  kGain,
+  kPan,
+  kTilt,
+  kRoll,
+  kZoom,
+  kExposure,
+  kIris,
+  kFocus,
+  kControls
+};
+
 // The natives as Java declares them, wherever the test found them.
 struct Natives {
   jobjectArray(JNICALL* listDevices)(JNIEnv*, jclass, jintArray) = nullptr;
@@ -50,7 +72,6 @@ struct Device {
 
 // minimum, maximum, step, default, automatic supported (0 or 1)
 using Range = std::array<jint, 5>;
-constexpr int kControls = 17;
 
 class Environment {
  public:

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "camera_exports.h"
 #include "image_capture_exports.h"
 #include "kernel_emulation.h"
 #include "recording_jni.h"
@@ -259,9 +260,12 @@ TEST_F(V4l2Test, ThreadsCallWhileCamerasArePluggedAndUnplugged) {
     callers.emplace_back([t, &faults] {
       const std::set<jint> brightnessHeld = {0, -1, -2, -3, -10, -11};
       const std::set<jint> contrastHeld = {0, 1, 2, 3, 10, 11};
+      camera_jni::Environment jni(linkedCameraNatives());
       for (int i = 0; i < 1000; ++i) {
         const jint value = 1 + (i + t) % 3;
-        switch ((i * 7 + t) % 4) {
+        jint status = camera_jni::kDone;
+        jint held = 0;
+        switch ((i * 7 + t) % 7) {
           case 0:
             setBrightness(-value);
             break;
@@ -271,8 +275,24 @@ TEST_F(V4l2Test, ThreadsCallWhileCamerasArePluggedAndUnplugged) {
           case 2:
             if (brightnessHeld.count(getBrightness()) == 0) faults[t].push_back("brightness");
             break;
-          default:
+          case 3:
             if (contrastHeld.count(getContrast()) == 0) faults[t].push_back("contrast");
+            break;
+          case 4:
+            jni.list(&status);
+            break;
+          case 5:
+            status = jni.get("/dev/video2", camera_jni::kBrightness, &held);
+            if (status == camera_jni::kDone && brightnessHeld.count(held) == 0) {
+              faults[t].push_back("camera brightness");
+            }
+            break;
+          default:
+            status = jni.set("/dev/video0", camera_jni::kContrast, value);
+        }
+        // A node that goes mid-call may fail as not found or as a device error.
+        if (status == camera_jni::kUnsupported || status == camera_jni::kRejected) {
+          faults[t].push_back("status " + std::to_string(status));
         }
       }
     });
@@ -282,6 +302,41 @@ TEST_F(V4l2Test, ThreadsCallWhileCamerasArePluggedAndUnplugged) {
   plugger.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(faults[t].size(), 0u) << "thread " << t;
   EXPECT_EQ(kernel::openDescriptors(), 0);
+}
+
+TEST_F(V4l2Test, CameraCallsOnEveryControlById) {
+  kernel::addUvcCamera(0, kernel::webcamControls(10, 20, true));
+  kernel::addUvcCamera(2, kernel::webcamControls(30, 40, false));
+  camera_jni::Environment jni(linkedCameraNatives());
+  jint status = -1;
+  const std::vector<camera_jni::Device> devices = jni.list(&status);
+  ASSERT_EQ(status, camera_jni::kDone);
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[1].id, "/dev/video2");
+  for (jint control = 0; control < camera_jni::kControls; ++control) {
+    SCOPED_TRACE(control);
+    // The webcam has brightness, with an automatic mode, and contrast.
+    const jint expected =
+        control <= camera_jni::kContrast ? camera_jni::kDone : camera_jni::kUnsupported;
+    EXPECT_EQ(jni.set("/dev/video2", control, -3), expected);
+    jint value = 0;
+    EXPECT_EQ(jni.get("/dev/video2", control, &value), expected);
+    camera_jni::Range range{};
+    EXPECT_EQ(jni.range("/dev/video2", control, &range), expected);
+    bool automatic = false;
+    EXPECT_EQ(jni.isAutomatic("/dev/video2", control, &automatic), expected);
+    EXPECT_EQ(jni.setAutomatic("/dev/video2", control),
+              control == camera_jni::kBrightness ? camera_jni::kDone : camera_jni::kUnsupported);
+  }
+  EXPECT_EQ(controlOf(2, V4L2_CID_AUTOBRIGHTNESS).value, 1);
+  EXPECT_EQ(controlOf(2, V4L2_CID_CONTRAST).value, 0) << "-3, limited to the range";
+  EXPECT_EQ(controlOf(0, V4L2_CID_CONTRAST).value, 20);
+  std::vector<jint> ranges;
+  EXPECT_EQ(jni.ranges("/dev/video0", &ranges), camera_jni::kDone);
+  EXPECT_EQ(std::vector<jint>(ranges.begin(), ranges.begin() + 12),
+            (std::vector<jint>{1, -64, 64, 1, 0, 1, 1, 0, 95, 1, 32, 0}));
+  EXPECT_EQ(jni.get("/dev/video4", camera_jni::kBrightness, &status), camera_jni::kNotFound);
+  EXPECT_LE(jni.mostLocalReferences(), 3);
 }
 
 kernel::SystemCalls systemCallsOfOneGet() {

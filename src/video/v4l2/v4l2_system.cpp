@@ -149,7 +149,14 @@ class PropertyTable {
       if (FAILED(hr) && hr != E_INVALIDARG) return hr;
     }
     v4l2_control control = {ids->value, lValue};
-    return ioctlRetrying(node, VIDIOC_S_CTRL, &control);
+    const HRESULT hr = ioctlRetrying(node, VIDIOC_S_CTRL, &control);
+    // EINVAL also answers for a control the device lacks, which is no rejected value.
+    if (hr == E_INVALIDARG) {
+      v4l2_queryctrl query;
+      const HRESULT found = queryControl(node, ids->value, &query);
+      if (found == E_PROP_ID_UNSUPPORTED) return found;
+    }
+    return hr;
   }
 
   HRESULT get(int node, LONG property, LONG* lValue, LONG* Flags) {
