@@ -1,9 +1,11 @@
-// The natives of quorvane.image.BaselineCapture: what the cost of kivdshow's native methods is
-// measured against. Each makes exactly the platform and JNI calls of its counterpart in
-// ImageCapture, in the same order, written out inline with raw pointers and no checks, so that
-// the difference to the library is the library's own code. They assume a camera with a video
-// control, as the benchmarks provide.
+// The natives of quorvane.image.BaselineCapture and BaselineCamera: what the cost of kivdshow's
+// native methods is measured against. Each makes exactly the platform and JNI calls of its
+// counterpart in ImageCapture or Camera, in the same order, written out inline with raw pointers
+// and no checks, so that the difference to the library is the library's own code. They assume a
+// camera with a video control, as the benchmarks provide.
 #include <jni.h>
+
+#include <vector>
 
 #include "video_platform.h"
 
@@ -41,9 +43,54 @@ void setRange(JNIEnv* env, jobject target, IAMVideoProcAmp* videoProcAmp, LONG p
   env->SetIntField(target, defaultValue, values[3]);
 }
 
+// The lookup by id as the library makes it, for a video processing amplifier's property.
+IAMVideoProcAmp* videoProcAmpOf(JNIEnv* env, jstring id, IBaseFilter** filter) {
+  const jsize length = env->GetStringLength(id);
+  std::vector<OLECHAR> name(static_cast<std::size_t>(length) + 1, OLECHAR{});
+  env->GetStringRegion(id, 0, length, reinterpret_cast<jchar*>(name.data()));
+  CoInitialize(nullptr);
+  IBindCtx* context = nullptr;
+  CreateBindCtx(0, &context);
+  IMoniker* device = nullptr;
+  ULONG eaten = 0;
+  MkParseDisplayName(context, name.data(), &eaten, &device);
+  device->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter));
+  device->Release();
+  context->Release();
+  IAMVideoProcAmp* videoProcAmp = nullptr;
+  (*filter)->QueryInterface(IID_IAMVideoProcAmp, reinterpret_cast<void**>(&videoProcAmp));
+  return videoProcAmp;
+}
+
 }  // namespace
 
 extern "C" {
+
+JNIEXPORT jint JNICALL Java_quorvane_image_BaselineCamera_getValue(JNIEnv* env, jclass, jstring id,
+                                                                   jint control, jintArray value) {
+  IBaseFilter* filter = nullptr;
+  IAMVideoProcAmp* videoProcAmp = videoProcAmpOf(env, id, &filter);
+  LONG current = 0;
+  LONG flags = 0;
+  videoProcAmp->Get(control, &current, &flags);
+  videoProcAmp->Release();
+  filter->Release();
+  CoUninitialize();
+  const jint result = current;
+  env->SetIntArrayRegion(value, 0, 1, &result);
+  return 0;
+}
+
+JNIEXPORT jint JNICALL Java_quorvane_image_BaselineCamera_setValue(JNIEnv* env, jclass, jstring id,
+                                                                   jint control, jint value) {
+  IBaseFilter* filter = nullptr;
+  IAMVideoProcAmp* videoProcAmp = videoProcAmpOf(env, id, &filter);
+  videoProcAmp->Set(control, value, VideoProcAmp_Flags_Manual);
+  videoProcAmp->Release();
+  filter->Release();
+  CoUninitialize();
+  return 0;
+}
 
 JNIEXPORT jint JNICALL Java_quorvane_image_BaselineCapture_getBrightness(JNIEnv*, jobject) {
   CoInitialize(nullptr);

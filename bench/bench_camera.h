@@ -11,6 +11,8 @@ namespace bench_camera {
 const char* platformName();
 // One webcam with brightness and contrast, the only device.
 void install();
+// The webcam's id, under which Camera finds it.
+std::string cameraId();
 // Platform calls are traced only while tracing is on; tracing costs time.
 void setTracing(bool on);
 // The platform calls traced since the last take, and a fresh start.

@@ -14,6 +14,10 @@ void install() {
 }
 
 // The emulation counts every system call anyway; the trace is those counts.
+std::string cameraId() {
+  return "/dev/video0";
+}
+
 void setTracing(bool) {
   emulated_kernel::resetSystemCalls();
 }

@@ -1,7 +1,8 @@
-// The time of one call of getBrightness, setContrast and getCaptureProperties, each beside the
-// bare JNI method that makes the same platform and JNI calls with none of the library's code,
-// and what a million calls leave behind. Exits 1 when the library costs more than 1.2 times its
-// baseline, leaves anything alive, or grows the resident memory by 1 MiB or more.
+// The time of one call of ImageCapture's getBrightness, setContrast and getCaptureProperties and
+// of Camera's get and set by id, each beside the bare JNI method that makes the same platform and
+// JNI calls with none of the library's code, and what a million calls leave behind. Exits 1 when
+// the library costs more than 1.2 times its baseline, leaves anything alive, or grows the resident
+// memory by 1 MiB or more.
 #include <jni.h>
 #include <unistd.h>
 
@@ -15,12 +16,15 @@
 
 #include "bare_jni.h"
 #include "bench_camera.h"
+#include "camera_exports.h"
 #include "image_capture_exports.h"
 
 extern "C" {
 jint Java_quorvane_image_BaselineCapture_getBrightness(JNIEnv*, jobject);
 void Java_quorvane_image_BaselineCapture_setContrast(JNIEnv*, jobject, jint);
 jobject Java_quorvane_image_BaselineCapture_getCaptureProperties(JNIEnv*, jobject);
+jint Java_quorvane_image_BaselineCamera_getValue(JNIEnv*, jclass, jstring, jint, jintArray);
+jint Java_quorvane_image_BaselineCamera_setValue(JNIEnv*, jclass, jstring, jint, jint);
 }
 
 namespace {
@@ -30,7 +34,7 @@ constexpr long kCalls = 1000000;
 constexpr long kWarmUpCalls = 10000;
 constexpr long kMaximumGrowthBytes = 1024 * 1024;
 
-using Call = void (*)(JNIEnv*);
+using Call = void (*)(BareJni&);
 
 struct Method {
   const char* name;
@@ -38,32 +42,55 @@ struct Method {
   Call baseline;
 };
 
+constexpr jint kBrightness = 0;  // of quorvane.image.VideoControl
+constexpr jint kContrast = 1;
+
 const Method kMethods[] = {
     {"getBrightness",
-     [](JNIEnv* env) {
-       benchmark::DoNotOptimize(Java_quorvane_image_ImageCapture_getBrightness(env, nullptr));
+     [](BareJni& jni) {
+       benchmark::DoNotOptimize(Java_quorvane_image_ImageCapture_getBrightness(jni.env(), nullptr));
      },
-     [](JNIEnv* env) {
-       benchmark::DoNotOptimize(Java_quorvane_image_BaselineCapture_getBrightness(env, nullptr));
+     [](BareJni& jni) {
+       benchmark::DoNotOptimize(
+           Java_quorvane_image_BaselineCapture_getBrightness(jni.env(), nullptr));
      }},
     {"setContrast",
-     [](JNIEnv* env) { Java_quorvane_image_ImageCapture_setContrast(env, nullptr, 40); },
-     [](JNIEnv* env) { Java_quorvane_image_BaselineCapture_setContrast(env, nullptr, 40); }},
+     [](BareJni& jni) { Java_quorvane_image_ImageCapture_setContrast(jni.env(), nullptr, 40); },
+     [](BareJni& jni) { Java_quorvane_image_BaselineCapture_setContrast(jni.env(), nullptr, 40); }},
     {"getCaptureProperties",
-     [](JNIEnv* env) {
+     [](BareJni& jni) {
        benchmark::DoNotOptimize(
-           Java_quorvane_image_ImageCapture_getCaptureProperties(env, nullptr));
+           Java_quorvane_image_ImageCapture_getCaptureProperties(jni.env(), nullptr));
      },
-     [](JNIEnv* env) {
+     [](BareJni& jni) {
        benchmark::DoNotOptimize(
-           Java_quorvane_image_BaselineCapture_getCaptureProperties(env, nullptr));
+           Java_quorvane_image_BaselineCapture_getCaptureProperties(jni.env(), nullptr));
+     }},
+    {"Camera.get",
+     [](BareJni& jni) {
+       benchmark::DoNotOptimize(Java_quorvane_image_Camera_getValue(
+           jni.env(), nullptr, jni.string(), kBrightness, jni.ints()));
+     },
+     [](BareJni& jni) {
+       benchmark::DoNotOptimize(Java_quorvane_image_BaselineCamera_getValue(
+           jni.env(), nullptr, jni.string(), kBrightness, jni.ints()));
+     }},
+    {"Camera.set",
+     [](BareJni& jni) {
+       benchmark::DoNotOptimize(
+           Java_quorvane_image_Camera_setValue(jni.env(), nullptr, jni.string(), kContrast, 40));
+     },
+     [](BareJni& jni) {
+       benchmark::DoNotOptimize(Java_quorvane_image_BaselineCamera_setValue(
+           jni.env(), nullptr, jni.string(), kContrast, 40));
      }},
 };
+constexpr long kMethodCount = sizeof kMethods / sizeof kMethods[0];
 
 std::vector<std::string> traceOf(Call call, BareJni& jni) {
   bench_camera::setTracing(true);
   jni.resetCounts();
-  call(jni.env());
+  call(jni);
   std::vector<std::string> trace = bench_camera::takeTrace();
   trace.push_back("JNI: " + jni.counts());
   bench_camera::setTracing(false);
@@ -107,9 +134,9 @@ long residentBytes() {
   return residentPages * sysconf(_SC_PAGESIZE);
 }
 
-void callEachMethod(long times, JNIEnv* env) {
+void callEachMethod(long times, BareJni& jni) {
   for (long i = 0; i < times; ++i) {
-    for (const Method& method : kMethods) method.library(env);
+    for (const Method& method : kMethods) method.library(jni);
   }
 }
 
@@ -127,14 +154,21 @@ int main(int argc, char** argv) {
 
   bench_camera::install();
   BareJni jni;
+  jni.setString(bench_camera::cameraId());
   if (!baselinesMatchTheLibrary(jni)) return 2;
+  for (const Method& method : kMethods) {
+    if (std::string(method.name) != "Camera.get") continue;
+    std::printf("Platform calls of one Camera.get by id:\n");
+    for (const std::string& call : traceOf(method.library, jni))
+      std::printf("  %s\n", call.c_str());
+  }
 
   for (const Method& method : kMethods) {
     for (const auto& [variant, call] :
          {std::pair{"library", method.library}, std::pair{"baseline", method.baseline}}) {
       benchmark::RegisterBenchmark((std::string(variant) + "/" + method.name).c_str(),
                                    [call = call, &jni](benchmark::State& state) {
-                                     for (auto _ : state) call(jni.env());
+                                     for (auto _ : state) call(jni);
                                    })
           ->Repetitions(12)
           ->ReportAggregatesOnly(true)
@@ -157,14 +191,14 @@ int main(int argc, char** argv) {
                 ratio <= kMaximumRatio ? "" : "  over 1.2");
   }
 
-  callEachMethod(kWarmUpCalls, jni.env());
+  callEachMethod(kWarmUpCalls, jni);
   const long residentBefore = residentBytes();
-  callEachMethod(kCalls, jni.env());
+  callEachMethod(kCalls, jni);
   const long growth = residentBytes() - residentBefore;
   const long alive = bench_camera::leftAlive();
   withinLimits = withinLimits && alive == 0 && growth < kMaximumGrowthBytes;
   std::printf("\nAfter %ld calls of each method (%ld in all), measured from after %ld of each:\n",
-              kCalls, 3 * kCalls, kWarmUpCalls);
+              kCalls, kMethodCount * kCalls, kWarmUpCalls);
   std::printf("  left alive on the platform: %ld\n", alive);
   std::printf("  resident memory growth:     %ld KiB%s\n", growth / 1024,
               growth < kMaximumGrowthBytes ? "" : "  (1 MiB or more)");

@@ -11,6 +11,10 @@ void install() {
   simulated::reset();
 }
 
+std::string cameraId() {
+  return "simulated:webcam";
+}
+
 void setTracing(bool on) {
   simulated::setRecording(on);
   simulated::clearCalls();

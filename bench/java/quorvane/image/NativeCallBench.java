@@ -7,9 +7,9 @@ import java.nio.file.Paths;
 import java.util.Arrays;
 
 /**
- * The time of one call of getBrightness, setContrast and getCaptureProperties through the JVM,
- * each beside the bare JNI method of {@link BaselineCapture}, and what a million calls leave
- * behind. Argument: the platform under the library, "simulated" or "v4l2" (the emulated kernel,
+ * The time of one call of ImageCapture's getBrightness, setContrast and getCaptureProperties and
+ * of Camera's get and set through the JVM, each beside the bare JNI method of {@link
+ * BaselineCapture} or {@link BaselineCamera}, and what a million calls of each leave behind. Argument: the platform under the library, "simulated" or "v4l2" (the emulated kernel,
  * preloaded). Exits 1 when the library costs more than 1.2 times its baseline, leaves anything
  * alive, or grows the resident memory by 1 MiB or more.
  */
@@ -121,6 +121,8 @@ final class NativeCallBench {
     Platform platform = args.length == 1 && args[0].equals("v4l2") ? new V4l2() : new Simulated();
     ImageCapture capture = new ImageCapture();
     BaselineCapture baseline = new BaselineCapture();
+    // The webcam, once installed.
+    Camera[] camera = new Camera[1];
     Method[] methods = {
       new Method("getBrightness", capture::getBrightness, baseline::getBrightness),
       new Method("setContrast", () -> {
@@ -132,9 +134,19 @@ final class NativeCallBench {
       }),
       new Method("getCaptureProperties", () -> capture.getCaptureProperties().maxContrast,
           () -> baseline.getCaptureProperties().maxContrast),
+      new Method("Camera.get", () -> camera[0].get(VideoControl.BRIGHTNESS), () -> {
+        int[] value = new int[1];
+        BaselineCamera.getValue(camera[0].id(), VideoControl.BRIGHTNESS.ordinal(), value);
+        return value[0];
+      }),
+      new Method("Camera.set", () -> {
+        camera[0].set(VideoControl.CONTRAST, 40);
+        return 0;
+      }, () -> BaselineCamera.setValue(camera[0].id(), VideoControl.CONTRAST.ordinal(), 40)),
     };
 
     platform.install();
+    camera[0] = Camera.list().get(0);
     System.out.println("Platform: " + platform.name() + ", " + System.getProperty("java.vm.name")
         + " " + System.getProperty("java.version"));
     if (!baselinesMatchTheLibrary(platform, methods)) System.exit(2);
@@ -173,7 +185,7 @@ final class NativeCallBench {
     withinLimits &= alive == 0 && growth < MAXIMUM_GROWTH_BYTES;
     System.out.printf(
         "%nAfter %d calls of each method (%d in all), measured from after %d of each:%n", CALLS,
-        3 * CALLS, WARM_UP_CALLS);
+        (long) methods.length * CALLS, WARM_UP_CALLS);
     System.out.printf("  left alive on the platform: %d%n", alive);
     System.out.printf("  resident memory growth:     %d KiB%s%n", growth / 1024,
         growth < MAXIMUM_GROWTH_BYTES ? "" : "  (1 MiB or more)");
