@@ -79,6 +79,7 @@ class Environment {
     table_.FindClass = &FindClass;
     table_.DeleteLocalRef = &DeleteLocalRef;
     table_.NewString = &NewString;
+    table_.NewStringUTF = &NewStringUTF;
     table_.GetStringLength = &GetStringLength;
     table_.GetStringRegion = &GetStringRegion;
     table_.NewObjectArray = &NewObjectArray;
@@ -144,6 +145,10 @@ class Environment {
   jintArray ints(std::size_t length) {
     return static_cast<jintArray>(make({{}, std::vector<jint>(length, 0), {}}));
   }
+  static std::string textOf(jobject text) {
+    const std::u16string& chars = objectOf(text).text;
+    return std::string(chars.begin(), chars.end());
+  }
 
   // The most local references that a native held at once: a JVM has room for 16 by default.
   int mostLocalReferences() const { return mostLocalReferences_; }
@@ -169,10 +174,6 @@ class Environment {
     return reinterpret_cast<jobject>(&objects_.back());
   }
   static const std::vector<jint>& intsOf(jintArray array) { return objectOf(array).ints; }
-  static std::string textOf(jobject text) {
-    const std::u16string& chars = objectOf(text).text;
-    return std::string(chars.begin(), chars.end());
-  }
   // A native has returned: the JVM frees the local references it made.
   template <class Result>
   Result returned(Result result) {
@@ -193,6 +194,11 @@ class Environment {
   static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
     return static_cast<jstring>(
         owner(env).madeByNative({std::u16string(chars, chars + length), {}, {}}));
+  }
+  static jstring JNICALL NewStringUTF(JNIEnv* env, const char* text) {
+    const std::string ascii(text);
+    return static_cast<jstring>(
+        owner(env).madeByNative({std::u16string(ascii.begin(), ascii.end()), {}, {}}));
   }
   static jsize JNICALL GetStringLength(JNIEnv*, jstring text) {
     return static_cast<jsize>(objectOf(text).text.size());

@@ -360,6 +360,24 @@ std::vector<Control> webcamControls(std::int32_t brightness, std::int32_t contra
   };
 }
 
+namespace {
+
+// A process started with KIVDSHOW_EMULATED_WEBCAMS=0,2 begins with a typical webcam at each of
+// those node numbers: for programs that cannot script the emulation themselves, as a packaged
+// application started with java -jar.
+__attribute__((constructor)) void plugWebcamsNamedInTheEnvironment() {
+  const char* numbers = std::getenv("KIVDSHOW_EMULATED_WEBCAMS");
+  while (numbers != nullptr && *numbers != '\0') {
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(numbers, &end, 10);
+    if (end == numbers) return;
+    addUvcCamera(static_cast<unsigned>(number), webcamControls(0, 32, false));
+    numbers = *end == ',' ? end + 1 : end;
+  }
+}
+
+}  // namespace
+
 }  // namespace emulated_kernel
 
 using emulated_kernel::state;

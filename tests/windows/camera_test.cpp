@@ -196,4 +196,11 @@ TEST_F(CameraTest, AnUnpluggedDeviceIsNotFoundAndFoundAgainWhenPluggedBack) {
             camera_jni::kNotFound);
 }
 
+TEST_F(CameraTest, TheLibraryTellsTheVersionItWasBuiltAs) {
+  using Version = jstring(JNICALL*)(JNIEnv*, jclass);
+  const auto version = exported<Version>("Java_quorvane_image_NativeLoader_version");
+  ASSERT_NE(version, nullptr);
+  EXPECT_EQ(camera_jni::Environment::textOf(version(jni_.env(), nullptr)), KIVDSHOW_VERSION);
+}
+
 }  // namespace

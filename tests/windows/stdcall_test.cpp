@@ -110,6 +110,7 @@ TEST(StdcallTest, EveryExportTakesExactlyItsArgumentsOffTheStack) {
       {"Java_quorvane_image_Camera_setAutomatic", {cameraEnv, 0, id, 0}},
       {"Java_quorvane_image_Camera_isAutomatic", {cameraEnv, 0, id, 0, handle(camera.ints(1))}},
       {"Java_quorvane_image_Camera_getRange", {cameraEnv, 0, id, 0, handle(camera.ints(5))}},
+      {"Java_quorvane_image_NativeLoader_version", {cameraEnv, 0}},
       {"Java_quorvane_image_Camera_getRanges",
        {cameraEnv, 0, id, handle(camera.ints(camera_jni::kControls * 6))}},
   };

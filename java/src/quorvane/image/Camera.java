@@ -24,7 +24,7 @@ import java.util.Map;
  */
 public final class Camera {
   static {
-    System.loadLibrary("kivdshow");
+    NativeLoader.load();
   }
 
   private static final int RANGE_FIELDS = 6;

@@ -15,7 +15,7 @@ package quorvane.image;
  */
 public class ImageCapture {
   static {
-    System.loadLibrary("kivdshow");
+    NativeLoader.load();
   }
 
   /**

@@ -23,7 +23,7 @@ import quorvane.image.VideoControl;
  */
 public final class CameraDemo {
   private static final String USAGE = String.join(System.lineSeparator(),
-      "usage: CameraDemo [--camera <index or name>] [command]...",
+      "usage: java -jar kivdshow.jar [--camera <index or name>] [command]...",
       "commands, run in order (default: show):",
       "  list                     every camera: index, name and id",
       "  show                     every control of the camera: value, mode and range",
@@ -110,9 +110,13 @@ public final class CameraDemo {
       return 0;
     } catch (UsageException e) {
       System.err.println(e.getMessage());
-      System.err.println("try: CameraDemo --help");
+      System.err.println("try: --help");
       return USAGE_ERROR;
     } catch (CameraException e) {
+      System.err.println(e.getMessage());
+      return CAMERA_ERROR;
+    } catch (UnsatisfiedLinkError e) {
+      // No native library for this platform: its message says what was tried and what to set.
       System.err.println(e.getMessage());
       return CAMERA_ERROR;
     }
